@@ -1,0 +1,97 @@
+#include "platform/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <utility>
+
+namespace platform {
+
+ImageFile::ImageFile(ImageFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), size_(other.size_) {}
+
+ImageFile& ImageFile::operator=(ImageFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+        size_ = other.size_;
+    }
+    return *this;
+}
+
+ImageFile::~ImageFile() { Close(); }
+
+bool ImageFile::Open(const std::string& path) {
+    Close();
+    if (path.empty()) return false;
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    size_ = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
+std::size_t ImageFile::ReadAll(std::span<std::uint8_t> dest) {
+    if (fd_ < 0) return 0;
+    std::size_t got = 0;
+    while (got < dest.size()) {
+        const ssize_t n = ::pread(fd_, dest.data() + got, dest.size() - got,
+                                  static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
+void ImageFile::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data) {
+    if (path.empty()) return false;
+    // Renaming over a file would replace it even when it is read-only, which the operator
+    // meant to protect; root passes access(), so the mode bits are checked as well.
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 &&
+        (!S_ISREG(existing.st_mode) || (existing.st_mode & S_IWUSR) == 0 ||
+         ::access(path.c_str(), W_OK) != 0)) {
+        return false;
+    }
+    const std::filesystem::path target(path);
+    std::string tmp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX"))
+                          .string();
+    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ok = false;
+        else done += static_cast<std::size_t>(n);
+    }
+    // The replacement keeps the old file's permissions; a new file gets the usual ones rather
+    // than mkostemp's 0600.
+    struct stat old {};
+    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    ok = ok && ::fchmod(fd, mode) == 0;
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) return true;
+    ::unlink(tmp.c_str());
+    return false;
+}
+
+}  // namespace platform

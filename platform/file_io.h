@@ -1,0 +1,40 @@
+// Files as the job uses them: the image read whole, and output files replaced atomically.
+//
+// Threading: free functions without shared state; any thread.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace platform {
+
+// An open image file. Only regular files are opened: a directory, FIFO or device is refused
+// without blocking, since reading a FIFO could wait forever.
+class ImageFile {
+public:
+    ImageFile() = default;
+    ImageFile(ImageFile&& other) noexcept;
+    ImageFile& operator=(ImageFile&& other) noexcept;
+    ~ImageFile();
+
+    // Opens `path` for reading. Returns false on failure (missing, unreadable, not regular).
+    bool Open(const std::string& path);
+    bool IsOpen() const { return fd_ >= 0; }
+    // Size in bytes at open time.
+    std::uint64_t Size() const { return size_; }
+    // Reads into `dest` from the start of the file until it is full or the file ends;
+    // returns the number of bytes read.
+    std::size_t ReadAll(std::span<std::uint8_t> dest);
+    void Close();
+
+private:
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
+
+// Writes `data` to `path` completely or not at all: a temporary file in the same folder,
+// flushed, then renamed over `path`. Returns false (leaving `path` untouched) on failure.
+bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data);
+
+}  // namespace platform

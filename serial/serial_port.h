@@ -1,0 +1,81 @@
+// CSerialPort: one COM port with a reader and a writer thread, a 64 KiB receive buffer, a
+// 64 KiB transmit buffer and one event callback.
+//
+// Threading: Open, Close, SetCallback and destruction belong to the owner thread, never to a
+// callback. Send, Read, GetAvailable and SetReadRequestSize may be called from any thread,
+// including from inside the callback. Callbacks run on the thread named by each event kind:
+// SPE_OPENED, SPE_CLOSED and Open's SPE_ERROR on the owner's thread, SPE_DATA and the line
+// events on the reader thread, SPE_WRITE_DONE on the writer thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/win_types.h"
+
+class CSerialPort;
+
+enum SerialPortEvent : std::int32_t {
+    SPE_OPENED = 0,
+    SPE_CLOSED = 1,
+    SPE_WRITE_DONE = 2,
+    SPE_DATA = 3,
+    SPE_RING = 4,
+    SPE_CARRIER_ON = 5,
+    SPE_CARRIER_OFF = 6,
+    SPE_ERROR = 7,
+};
+
+using SerialPortCallback = void (*)(CSerialPort* sender, std::int32_t kind);
+void NullPortCallback(CSerialPort* sender, std::int32_t kind);
+
+// Result codes of Open, Send, Read and the threads.
+enum SerialPortResult : std::uint32_t {
+    SP_OK = 0,
+    SP_SET_MASK_FAILED = 1,
+    SP_SET_TIMEOUTS_FAILED = 2,
+    SP_SET_STATE_FAILED = 3,
+    SP_SETUP_FAILED = 4,
+    SP_PURGE_FAILED = 5,
+    SP_NO_DEVICE = 6,
+    SP_ACCESS_DENIED = 7,
+    SP_OPEN_FAILED = 8,
+    SP_BAD_PORT_NUMBER = 9,
+    SP_NO_EVENTS = 10,
+    SP_READER_START_FAILED = 11,
+    SP_WRITER_START_FAILED = 12,
+    SP_READER_FAILED = 13,
+    SP_WRITER_FAILED = 14,
+    SP_WRITE_BUSY = 15,
+    SP_TOO_LONG = 16,
+    SP_NO_SOURCE = 17,
+    SP_NO_DESTINATION = 18,
+    SP_NOT_OPEN = 19,
+    SP_NO_RX_BUFFER = 20,
+    SP_NO_TX_BUFFER = 21,
+    SP_RX_FULL = 22,
+};
+
+class CSerialPort {
+public:
+    CSerialPort();
+    ~CSerialPort();
+    CSerialPort(const CSerialPort&) = delete;
+    CSerialPort& operator=(const CSerialPort&) = delete;
+
+    void SetCallback(SerialPortCallback callback);
+    void SetReadRequestSize(std::uint32_t count);
+    std::uint32_t Open(std::int32_t portNumber, std::uint32_t baudRate, std::uint8_t parity,
+                       std::uint8_t byteSize, std::uint8_t stopBits, std::uint32_t lineEvents);
+    void Close();
+    std::uint32_t Send(const std::uint8_t* data, std::uint32_t length);
+    std::uint32_t Read(std::uint8_t* dest, std::uint32_t destSize, std::uint32_t* got);
+    std::uint32_t GetAvailable() const;
+    // The result of the last Open, or the thread code (13, 14, 22) behind an SPE_ERROR.
+    std::uint32_t GetLastError() const;
+
+    struct State;  // shared with the threads, so it outlives a thread that misses Close's wait
+
+private:
+    std::shared_ptr<State> m_;
+};

@@ -1,0 +1,89 @@
+#include "settings/app_settings.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "job/program_job.h"
+#include "platform/module_path.h"
+#include "platform/profile.h"
+#include "settings/ini_location.h"
+
+AppSettingsRecord AppSettings;
+
+namespace {
+
+// The default output path: the INI file's folder with `fileName`.
+std::string BesideIni(const std::string& fileName) {
+    const auto slash = AppSettings.iniPath.rfind('/');
+    if (slash == std::string::npos) return fileName;
+    return AppSettings.iniPath.substr(0, slash + 1) + fileName;
+}
+
+}  // namespace
+
+void InitSettings() {
+    ProgramJob.serialPort.reset();
+    ProgramJob.fileBuffer.reset();
+    ProgramJob.readBackBuffer.reset();
+    ProgramJob.blockSums.reset();
+    ProgramJob.readBackSums.reset();
+    ProgramJob.active = 0;
+
+    const std::string configDir = UserConfigDir();
+    AppSettings.iniPath =
+        IniPathForExecutable(platform::GetModuleFileName(), configDir, DirectoryWritable);
+    if (!configDir.empty() && AppSettings.iniPath.starts_with(configDir)) {
+        std::error_code ec;
+        std::filesystem::create_directories(configDir, ec);
+    }
+    LoadSettings();
+    SaveSettings();
+}
+
+void LoadSettings() {
+    const platform::IniFile ini = platform::IniFile::Load(AppSettings.iniPath);
+    const auto integer = [&](const char* key, std::int32_t def) {
+        const auto v = ini.Get(kSettingsSection, key);
+        return v ? platform::ParseProfileInt(*v) : def;
+    };
+    const auto text = [&](const char* key) {
+        std::string v = ini.Get(kSettingsSection, key).value_or("");
+        if (v.size() > kMaxSettingChars) v.resize(kMaxSettingChars);
+        return v;
+    };
+    const auto low8 = [](std::int32_t v) { return static_cast<std::uint8_t>(v & 0xFF); };
+
+    AppSettings.port = low8(integer("PORT", 1));
+    AppSettings.baudRate = integer("BAUDRATE", 115200);
+    AppSettings.byteSize = low8(integer("BYTESIZE", 8));
+    AppSettings.parity = low8(integer("PARITY", 0));
+    AppSettings.stopBits = low8(integer("STOPBITS", 0));
+    AppSettings.tranFile = text("TRANFILE");
+    AppSettings.outputEnable = low8(integer("OUTPUT ENABLE", 1));
+    AppSettings.outputFile = text("OUTPUT FILE");
+    if (AppSettings.outputFile.empty()) AppSettings.outputFile = BesideIni("verify.bin");
+    AppSettings.eepsumShowEnable = low8(integer("EEPSUM SHOW ENABLE", 0));
+    AppSettings.eepsumOutputEnable = low8(integer("EEPSUM OUTPUT ENABLE", 0));
+    AppSettings.eepsumFile = text("EEPSUM FILE");
+    if (AppSettings.eepsumFile.empty()) AppSettings.eepsumFile = BesideIni("EEPSUM.bin");
+}
+
+void SaveSettings() {
+    // One read, eleven changes, one atomic replace: the file is never seen half-written.
+    platform::IniFile ini = platform::IniFile::Load(AppSettings.iniPath);
+    const auto put = [&](const char* key, const std::string& v) {
+        ini.Set(kSettingsSection, key, v);
+    };
+    put("PORT", std::to_string(AppSettings.port));
+    put("BAUDRATE", std::to_string(AppSettings.baudRate));
+    put("BYTESIZE", std::to_string(AppSettings.byteSize));
+    put("PARITY", std::to_string(AppSettings.parity));
+    put("STOPBITS", std::to_string(AppSettings.stopBits));
+    put("TRANFILE", AppSettings.tranFile);
+    put("OUTPUT ENABLE", std::to_string(AppSettings.outputEnable));
+    put("OUTPUT FILE", AppSettings.outputFile);
+    put("EEPSUM SHOW ENABLE", std::to_string(AppSettings.eepsumShowEnable));
+    put("EEPSUM OUTPUT ENABLE", std::to_string(AppSettings.eepsumOutputEnable));
+    put("EEPSUM FILE", AppSettings.eepsumFile);
+    (void)ini.Save(AppSettings.iniPath);
+}

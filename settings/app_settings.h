@@ -1,0 +1,37 @@
+// The settings record and its INI file (section "CURRENT", eleven keys).
+//
+// Threading: the record is written only on the GUI thread (start-up and right before a job
+// starts, while no job runs); a running job's threads only read it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct AppSettingsRecord {
+    std::int32_t port = 0;
+    std::uint8_t byteSize = 0;
+    std::uint8_t parity = 0;
+    std::uint8_t stopBits = 0;
+    std::int32_t baudRate = 0;
+    std::string iniPath;
+    std::string tranFile;
+    std::string outputFile;
+    std::uint8_t outputEnable = 0;
+    std::string eepsumFile;
+    std::uint8_t eepsumOutputEnable = 0;
+    std::uint8_t eepsumShowEnable = 0;
+};
+
+extern AppSettingsRecord AppSettings;
+
+inline constexpr const char* kSettingsSection = "CURRENT";
+// A string value holds at most this many characters.
+inline constexpr std::size_t kMaxSettingChars = 259;
+
+// Idles the job record, finds the INI file, loads it and saves it back at once.
+void InitSettings();
+// Reads all eleven keys from AppSettings.iniPath.
+void LoadSettings();
+// Writes all eleven keys to AppSettings.iniPath. Failures are not reported; the record keeps
+// its values.
+void SaveSettings();
