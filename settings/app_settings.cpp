@@ -21,7 +21,9 @@ std::string BesideIni(const std::string& fileName) {
 
 }  // namespace
 
-void InitSettings() {
+void InitSettings() { InitSettingsFor(platform::GetModuleFileName()); }
+
+void InitSettingsFor(const std::string& exePath) {
     ProgramJob.serialPort.reset();
     ProgramJob.fileBuffer.reset();
     ProgramJob.readBackBuffer.reset();
@@ -31,7 +33,7 @@ void InitSettings() {
 
     const std::string configDir = UserConfigDir();
     AppSettings.iniPath =
-        IniPathForExecutable(platform::GetModuleFileName(), configDir, DirectoryWritable);
+        IniPathForExecutable(exePath, configDir, DirectoryWritable);
     if (!configDir.empty() && AppSettings.iniPath.starts_with(configDir)) {
         std::error_code ec;
         std::filesystem::create_directories(configDir, ec);

@@ -30,6 +30,8 @@ inline constexpr std::size_t kMaxSettingChars = 259;
 
 // Idles the job record, finds the INI file, loads it and saves it back at once.
 void InitSettings();
+// InitSettings for an executable at `exePath` (InitSettings passes the running one).
+void InitSettingsFor(const std::string& exePath);
 // Reads all eleven keys from AppSettings.iniPath.
 void LoadSettings();
 // Writes all eleven keys to AppSettings.iniPath. Failures are not reported; the record keeps

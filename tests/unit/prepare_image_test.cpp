@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "job/prepare_image.h"
+#include "platform/message_box.h"
+#include "settings/app_settings.h"
+#include "support/recording_target.h"
+#include "support/temp_dir.h"
+
+using testing_support::RecordingTarget;
+using testing_support::TempDir;
+
+namespace {
+
+class PrepareImageTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    RecordingTarget dialog;
+    std::vector<std::string> boxes;
+    platform::MessageBoxHook previous;
+
+    void SetUp() override {
+        ProgramJob.dialog = &dialog;
+        previous = platform::SetMessageBoxHook(
+            [this](std::string_view text) { boxes.emplace_back(text); });
+    }
+    void TearDown() override {
+        FreeJobBuffers(ProgramJob);
+        ProgramJob.dialog = nullptr;
+        platform::SetMessageBoxHook(previous);
+    }
+
+    bool Prepare(const std::vector<std::uint8_t>& bytes) {
+        AppSettings.tranFile = dir.File("image.bin");
+        testing_support::WriteBytes(AppSettings.tranFile, bytes);
+        return PrepareImage(ProgramJob);
+    }
+    std::uint16_t Entry(std::size_t i) const {
+        return static_cast<std::uint16_t>(ProgramJob.blockSums[2 * i] << 8 |
+                                          ProgramJob.blockSums[2 * i + 1]);
+    }
+    // The checksum shown to the dialog.
+    std::uint16_t ShownChecksum() const {
+        EXPECT_EQ(dialog.messages.size(), 1u);
+        EXPECT_EQ(LOWORD(dialog.messages.at(0).wParam), kStatusFileChecksum);
+        return HIWORD(dialog.messages.at(0).wParam);
+    }
+};
+
+TEST_F(PrepareImageTest, ShortFileTableCoversTheWholeFlash) {
+    ASSERT_TRUE(Prepare(std::vector<std::uint8_t>(1000, 0x02)));
+    EXPECT_EQ(ProgramJob.fileSize, 1000u);
+    EXPECT_EQ(ProgramJob.imageSize, kMaxImageSize);
+    EXPECT_EQ(ProgramJob.blockCount, 1024);
+    EXPECT_EQ(Entry(0), static_cast<std::uint16_t>(1000 * 2 + 3096 * 0xFF));
+    for (std::size_t i = 1; i < 1024; ++i) ASSERT_EQ(Entry(i), 0xF000) << i;
+    EXPECT_EQ(ShownChecksum(), 2000);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(PrepareImageTest, BlockAndFileChecksums) {
+    ASSERT_TRUE(Prepare(std::vector<std::uint8_t>(4096, 0x01)));
+    EXPECT_EQ(ProgramJob.blockSums[0], 0x10);
+    EXPECT_EQ(ProgramJob.blockSums[1], 0x00);
+    EXPECT_EQ(Entry(1023), 0xF000);
+    EXPECT_EQ(ShownChecksum(), 0x1000);
+
+    struct Case {
+        std::size_t count;
+        std::uint16_t sum;
+    };
+    for (const Case& c : {Case{257, 0xFFFF}, Case{258, 0x00FE}}) {
+        dialog.messages.clear();
+        FreeJobBuffers(ProgramJob);
+        ASSERT_TRUE(Prepare(std::vector<std::uint8_t>(c.count, 0xFF)));
+        EXPECT_EQ(ShownChecksum(), c.sum) << c.count;
+    }
+}
+
+TEST_F(PrepareImageTest, EmptyFileIsPrepared) {
+    ASSERT_TRUE(Prepare({}));
+    EXPECT_EQ(ProgramJob.fileSize, 0u);
+    EXPECT_EQ(ShownChecksum(), 0);
+    for (std::size_t i = 0; i < 1024; ++i) ASSERT_EQ(Entry(i), 0xF000);
+}
+
+TEST_F(PrepareImageTest, SizeLimit) {
+    std::vector<std::uint8_t> full(kMaxImageSize, 0x5A);
+    ASSERT_TRUE(Prepare(full));
+    EXPECT_EQ(ProgramJob.fileSize, kMaxImageSize);
+    EXPECT_EQ(Entry(1023), static_cast<std::uint16_t>(4096 * 0x5A));
+    FreeJobBuffers(ProgramJob);
+
+    full.push_back(0);
+    dialog.messages.clear();
+    EXPECT_FALSE(Prepare(full));
+    EXPECT_EQ(boxes, std::vector<std::string>{" The transmitted file Length > 4194304"});
+    EXPECT_TRUE(dialog.messages.empty());
+    EXPECT_FALSE(ProgramJob.imageFile.IsOpen());
+    EXPECT_EQ(ProgramJob.fileBuffer, nullptr);
+}
+
+TEST_F(PrepareImageTest, AnythingButARegularFileIsRefusedAtOnce) {
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path :
+         {fifo, dir.path().string(), std::string("/dev/null"), dir.File("missing.bin"),
+          std::string()}) {
+        boxes.clear();
+        AppSettings.tranFile = path;
+        EXPECT_FALSE(PrepareImage(ProgramJob)) << path;
+        EXPECT_EQ(boxes, std::vector<std::string>{"Couldn't open the transmitted file !"});
+    }
+}
+
+}  // namespace
