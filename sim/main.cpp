@@ -1,0 +1,224 @@
+// kven-sim: the loader simulator on a pseudo-terminal, from the command line.
+#include <pthread.h>
+#include <signal.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "platform/file_io.h"
+#include "sim/simulator.h"
+
+namespace {
+
+constexpr std::string_view kHelp = R"(Usage: kven-sim [OPTION]...
+Simulates a target's serial boot loader on a pseudo-terminal, for Kven to program.
+The first line of output is the device path a host opens; then one summary line per session.
+
+Loader:
+  --version-word HEX   version in the link reply (default 0123)
+  --letter C           identification letter (default A); e and d also send the
+                       32-byte information block with the erase time
+  --packet-size N      packet size told to the host, 1 to 255 (default 255)
+  --erase-units N      erase time in the information block, in 2 s units (default 4)
+  --erase-scale F      the erase takes units x 2 s x F (default 0.5; the host allows
+                       exactly the stated time, so keep F below 1)
+  --baud N             pace the line at N baud, 10 bits a byte, both directions, and
+                       report the ideal wire time (default: unpaced)
+  --idle-timeout MS    end a session whose host sends nothing for MS ms (default 3000)
+
+Faults (--fault SPEC, repeatable; every session):
+  silent:STEP          no reply at STEP, then wait for a new link request
+  bad:STEP             a wrong reply at STEP: link reply with a broken complement,
+                       55 AA for AA 55 (erase-begin, sum-link, end, sum-end) and the
+                       reverse (erase-done), a changed length or count echo, 55 for
+                       the AA of ack:N and sum-ack:N, info with bytes 0 and 1 not
+                       complements
+  hangup:STEP          close the line at STEP; the next session runs on a new device
+                       (printed, and --link follows it)
+  corrupt:readback:N   one wrong byte in the read-back of image packet N
+  corrupt:sum-readback:N   the same for checksum-table packet N
+  bad-info             same as bad:info (the host carries on with its own erase time)
+  dribble:MS           send replies one byte at a time, MS ms apart
+  STEP is link, info, erase-begin, erase-done, length, ack:N, end, sum-link, count,
+  sum-ack:N or sum-end; packets N count from 1. After a fault that makes the host
+  give up, the session ends and the loader waits for a new link request.
+  The host's result: bad link 4, bad erase-begin 6, bad erase-done 5, bad length 7,
+  bad ack 8, bad end 9, corrupt readback 3, bad sum-link 11, bad count 12,
+  bad sum-ack 13, corrupt sum-readback 14, bad sum-end 9, silent or hangup 2.
+
+Program:
+  --once               serve one session, then exit (status 0 if it completed)
+  --link PATH          make PATH a symbolic link to the device (removed at exit)
+  --flash-out FILE     write the 4 MiB flash model after each session
+  --sums-out FILE      write the received checksum table after each session
+  --help               show this text
+
+A session: link request C9 DD 55 AA K C9 (K = DD Program, 22 EEP Sum); link reply;
+for Program AA 55, the erase, 55 AA, the length echo, the image packets (AA, AA, then
+the read-back of packet n-2 and AA), the owed read-back and AA 55; then AA 55, the
+count echo and the checksum table the same way. An empty image gets just AA 55.
+Stop with Ctrl-C (SIGINT) or SIGTERM.
+)";
+
+struct Options {
+    sim::LoaderConfig loader;
+    sim::SimulatorOptions simulator;
+    std::string flashOut;
+    std::string sumsOut;
+};
+
+template <typename T>
+bool ParseInt(std::string_view text, T& out, int base, long long low, long long high) {
+    if (base == 16 && (text.starts_with("0x") || text.starts_with("0X"))) {
+        text.remove_prefix(2);
+    }
+    long long value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || ec != std::errc() || ptr != text.data() + text.size() || value < low ||
+        value > high) {
+        return false;
+    }
+    out = static_cast<T>(value);
+    return true;
+}
+
+// Parses the command line; exits on --help and on errors.
+Options ParseArgs(int argc, char** argv) {
+    Options o;
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    auto fail = [](const std::string& message) {
+        std::fprintf(stderr, "kven-sim: %s (see --help)\n", message.c_str());
+        std::exit(2);
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view name = args[i];
+        std::string_view value;
+        bool hasValue = false;
+        if (const auto eq = name.find('='); eq != std::string_view::npos) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+            hasValue = true;
+        }
+        auto take = [&]() {
+            if (!hasValue) {
+                if (i + 1 >= args.size()) {
+                    fail(std::string(name) + " needs a value");
+                }
+                value = args[++i];
+            }
+            return value;
+        };
+        const std::string bad = "bad value for " + std::string(name);
+        if (name == "--help" || name == "-h") {
+            std::fwrite(kHelp.data(), 1, kHelp.size(), stdout);
+            std::exit(0);
+        } else if (name == "--version-word") {
+            if (!ParseInt(take(), o.loader.versionWord, 16, 0, 0xFFFF))
+                fail(bad);
+        } else if (name == "--letter") {
+            const auto v = take();
+            if (v.size() != 1)
+                fail(bad);
+            o.loader.letter = static_cast<std::uint8_t>(v[0]);
+        } else if (name == "--packet-size") {
+            if (!ParseInt(take(), o.loader.packetSize, 10, 1, 255))
+                fail(bad);
+        } else if (name == "--erase-units") {
+            if (!ParseInt(take(), o.loader.eraseUnits, 10, 0, 255))
+                fail(bad);
+        } else if (name == "--erase-scale") {
+            const std::string v(take());
+            char* end = nullptr;
+            o.loader.eraseScale = std::strtod(v.c_str(), &end);
+            if (v.empty() || *end != '\0')
+                fail(bad);
+        } else if (name == "--baud") {
+            if (!ParseInt(take(), o.loader.baud, 10, 1, 100'000'000))
+                fail(bad);
+        } else if (name == "--idle-timeout") {
+            long long ms = 0;
+            if (!ParseInt(take(), ms, 10, 1, 86'400'000))
+                fail(bad);
+            o.loader.idleTimeout = std::chrono::milliseconds(ms);
+        } else if (name == "--fault") {
+            std::string error;
+            const auto fault = sim::ParseFault(take(), &error);
+            if (!fault)
+                fail(error);
+            o.loader.faults.push_back(*fault);
+        } else if (name == "--once") {
+            o.simulator.maxSessions = 1;
+        } else if (name == "--link") {
+            o.simulator.linkPath = take();
+        } else if (name == "--flash-out") {
+            o.flashOut = take();
+        } else if (name == "--sums-out") {
+            o.sumsOut = take();
+        } else {
+            fail("unknown option " + std::string(args[i]));
+        }
+    }
+    return o;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options options = ParseArgs(argc, argv);
+
+    // SIGINT and SIGTERM are taken by one thread with sigwait; every thread inherits the mask.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    std::string error;
+    auto simulator = sim::Simulator::Start(options.loader, options.simulator, &error);
+    if (!simulator) {
+        std::fprintf(stderr, "kven-sim: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("%s\n", simulator->SlavePath().c_str());
+    std::fflush(stdout);
+
+    std::thread signalWaiter([&] {
+        int signal = 0;
+        sigwait(&signals, &signal);
+        simulator->Stop();
+    });
+
+    int status = 0;
+    std::uint32_t number = 0;
+    std::string path = simulator->SlavePath();
+    while (auto result = simulator->WaitForSession()) {
+        ++number;
+        std::printf("session %u: %s\n", number, sim::Summary(*result).c_str());
+        if (!options.flashOut.empty() &&
+            !platform::WriteFileAtomically(options.flashOut, *result->flash)) {
+            std::fprintf(stderr, "kven-sim: cannot write %s\n", options.flashOut.c_str());
+        }
+        if (!options.sumsOut.empty() && !result->sums.empty() &&
+            !platform::WriteFileAtomically(options.sumsOut, result->sums)) {
+            std::fprintf(stderr, "kven-sim: cannot write %s\n", options.sumsOut.c_str());
+        }
+        if (const auto now = simulator->SlavePath(); now != path && !simulator->Ended()) {
+            path = now;
+            std::printf("new device: %s\n", path.c_str());
+        }
+        std::fflush(stdout);
+        status = result->Completed() ? 0 : 1;
+    }
+    if (options.simulator.maxSessions == 0) {
+        status = 0;  // served until stopped
+    }
+    pthread_kill(signalWaiter.native_handle(), SIGTERM);  // wakes sigwait if no signal came
+    signalWaiter.join();
+    simulator.reset();
+    return status;
+}

@@ -1,0 +1,89 @@
+#include "sim/pty.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <time.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace sim {
+
+namespace {
+
+bool Fail(std::string* error, const char* what) {
+    if (error != nullptr) {
+        *error = std::string(what) + ": " + std::strerror(errno);
+    }
+    return false;
+}
+
+}  // namespace
+
+std::optional<PtyPair> PtyPair::Open(std::string* error) {
+    PtyPair pair;
+    pair.master_.Reset(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (!pair.master_.Valid()) {
+        Fail(error, "posix_openpt");
+        return std::nullopt;
+    }
+    const int master = pair.master_.Get();
+    if (::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        Fail(error, "grantpt/unlockpt");
+        return std::nullopt;
+    }
+    std::array<char, 128> name{};
+    if (::ptsname_r(master, name.data(), name.size()) != 0) {
+        Fail(error, "ptsname_r");
+        return std::nullopt;
+    }
+    pair.slavePath_ = name.data();
+    pair.slave_.Reset(::open(name.data(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (!pair.slave_.Valid()) {
+        Fail(error, "open slave");
+        return std::nullopt;
+    }
+    // Raw on the slave side before any host opens it: no echo, no line editing, no CR/LF
+    // translation, 8 bits. The line discipline lives on the slave, so that is where it is set.
+    termios tio{};
+    if (::tcgetattr(pair.slave_.Get(), &tio) != 0) {
+        Fail(error, "tcgetattr");
+        return std::nullopt;
+    }
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    if (::tcsetattr(pair.slave_.Get(), TCSANOW, &tio) != 0) {
+        Fail(error, "tcsetattr");
+        return std::nullopt;
+    }
+    const int flags = ::fcntl(master, F_GETFL);
+    if (flags < 0 || ::fcntl(master, F_SETFL, flags | O_NONBLOCK) != 0) {
+        Fail(error, "fcntl O_NONBLOCK");
+        return std::nullopt;
+    }
+    return pair;
+}
+
+int PtyPair::UnreadByHost() const {
+    int queued = 0;
+    if (::ioctl(slave_.Get(), FIONREAD, &queued) != 0) {
+        return 0;
+    }
+    return queued;
+}
+
+void PtyPair::WaitUntilRead(std::chrono::milliseconds limit) const {
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + limit;
+    const timespec step{0, 5'000'000};
+    while (UnreadByHost() > 0 && Clock::now() < end) {
+        ::nanosleep(&step, nullptr);
+    }
+}
+
+}  // namespace sim

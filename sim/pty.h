@@ -1,0 +1,43 @@
+// A pseudo-terminal pair made raw before any host can open it.
+//
+// The pair keeps its own slave descriptor open for its whole life, never reading from it:
+// with no slave open the master reports POLLHUP continuously, which would turn every wait into
+// a spin while no host is connected. Hosts open SlavePath() themselves; TIOCEXCL and flock on
+// their side do not disturb the held descriptor.
+//
+// Threading: not shared. One thread (the serving thread) owns and uses a pair.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "sim/unique_fd.h"
+
+namespace sim {
+
+class PtyPair {
+  public:
+    // Opens a new pair; nothing and a reason in *error when the system refuses.
+    static std::optional<PtyPair> Open(std::string* error = nullptr);
+
+    int Master() const { return master_.Get(); }  // non-blocking
+    const std::string& SlavePath() const { return slavePath_; }
+
+    // Bytes written by the master that the host has not read yet.
+    int UnreadByHost() const;
+
+    // Waits until the host has read everything written to it, or `limit` passes: closing the
+    // master discards unread data, so the last reply must be collected first. The kernel offers
+    // no event for "the other side has read", so this checks the queue every few milliseconds;
+    // it runs only at a close, and returns at once when nothing is queued.
+    void WaitUntilRead(std::chrono::milliseconds limit) const;
+
+  private:
+    PtyPair() = default;
+    UniqueFd master_;
+    UniqueFd slave_;  // held, never read
+    std::string slavePath_;
+};
+
+}  // namespace sim

@@ -1,0 +1,206 @@
+#include "sim/simulator.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+#include "sim/loader_session.h"
+
+namespace sim {
+
+namespace {
+
+constexpr std::chrono::milliseconds kReadLimit{2000};
+
+std::string ReadLink(const std::string& path) {
+    std::array<char, 4096> target{};
+    const auto n = ::readlink(path.c_str(), target.data(), target.size() - 1);
+    return n > 0 ? std::string(target.data(), static_cast<std::size_t>(n)) : std::string();
+}
+
+// Points `link` at `target` in one step (a new link renamed over the old one).
+bool PlaceLink(const std::string& link, const std::string& target, std::string* error) {
+    struct stat st {};
+    if (::lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
+        *error = link + " exists and is not a symbolic link";
+        return false;
+    }
+    const std::string temporary = link + ".kven-sim." + std::to_string(::getpid());
+    ::unlink(temporary.c_str());
+    if (::symlink(target.c_str(), temporary.c_str()) != 0 ||
+        ::rename(temporary.c_str(), link.c_str()) != 0) {
+        *error = "cannot link " + link + ": " + std::strerror(errno);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string CheckConfig(const LoaderConfig& config) {
+    if (config.packetSize == 0) {
+        return "the packet size must be 1 to 255";
+    }
+    if (!std::isfinite(config.eraseScale) || config.eraseScale < 0 || config.eraseScale > 100) {
+        return "the erase scale must be 0 to 100";
+    }
+    if (config.idleTimeout.count() <= 0) {
+        return "the idle time-out must be positive";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::unique_ptr<Simulator> Simulator::Start(const LoaderConfig& config,
+                                            const SimulatorOptions& options, std::string* error) {
+    std::string reason = CheckConfig(config);
+    std::unique_ptr<Simulator> simulator;
+    if (reason.empty()) {
+        simulator = std::make_unique<Simulator>(Token{}, config, options);
+        if (simulator->OpenLine(&reason)) {
+            simulator->thread_ = std::thread([s = simulator.get()] { s->Serve(); });
+        } else {
+            simulator.reset();
+        }
+    }
+    if (!simulator && error != nullptr) {
+        *error = reason;
+    }
+    return simulator;
+}
+
+Simulator::Simulator(Token, const LoaderConfig& config, const SimulatorOptions& options)
+    : config_(config), options_(options), flash_(kFlashSize, std::uint8_t{0xFF}) {}
+
+Simulator::~Simulator() {
+    Stop();
+    if (thread_.joinable()) {
+        thread_.join();
+    } else {
+        CloseLine();  // Start failed half-way or never ran the thread
+    }
+}
+
+std::string Simulator::SlavePath() const {
+    std::lock_guard lock(mutex_);
+    return slavePath_;
+}
+
+std::optional<SessionResult> Simulator::WaitForSession(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, timeout, [this] { return !results_.empty() || ended_; });
+    if (results_.empty()) {
+        return std::nullopt;
+    }
+    SessionResult result = std::move(results_.front());
+    results_.pop_front();
+    return result;
+}
+
+std::optional<SessionResult> Simulator::WaitForSession() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !results_.empty() || ended_; });
+    if (results_.empty()) {
+        return std::nullopt;
+    }
+    SessionResult result = std::move(results_.front());
+    results_.pop_front();
+    return result;
+}
+
+void Simulator::Stop() {
+    stop_.Notify();
+}
+
+bool Simulator::Ended() const {
+    std::lock_guard lock(mutex_);
+    return ended_;
+}
+
+bool Simulator::OpenLine(std::string* error) {
+    pty_ = PtyPair::Open(error);
+    if (!pty_) {
+        return false;
+    }
+    if (!options_.linkPath.empty() && !PlaceLink(options_.linkPath, pty_->SlavePath(), error)) {
+        pty_.reset();
+        return false;
+    }
+    line_.emplace(pty_->Master(), stop_.Fd(), config_.baud,
+                  std::chrono::milliseconds(DribbleMs(config_.faults)));
+    std::lock_guard lock(mutex_);
+    slavePath_ = pty_->SlavePath();
+    return true;
+}
+
+void Simulator::CloseLine() {
+    if (!pty_) {
+        return;
+    }
+    pty_->WaitUntilRead(kReadLimit);
+    line_.reset();
+    if (!options_.linkPath.empty() && ReadLink(options_.linkPath) == pty_->SlavePath()) {
+        ::unlink(options_.linkPath.c_str());
+    }
+    pty_.reset();
+}
+
+void Simulator::Serve() {
+    std::optional<Mode> pending;  // a link request that interrupted the previous session
+    std::uint32_t served = 0;
+    for (;;) {
+        Mode mode = Mode::Program;
+        if (pending) {
+            mode = *pending;
+            pending.reset();
+        } else {
+            const LinkWait wait = WaitForLink(*line_);
+            if (wait.status == Line::Status::Stopped) {
+                break;
+            }
+            if (wait.status != Line::Status::Ok) {
+                CloseLine();
+                std::string ignored;
+                if (!OpenLine(&ignored)) {
+                    break;
+                }
+                continue;
+            }
+            mode = wait.mode;
+        }
+
+        LoaderSession session(config_, flash_, *line_);
+        SessionResult result = session.Run(mode);
+        if (result.ending == Ending::Resync) {
+            pending = session.NextMode();
+        }
+        bool lineOpen = true;
+        if (result.ending == Ending::HungUp || result.ending == Ending::Broken) {
+            CloseLine();
+            std::string ignored;
+            lineOpen = !stop_.Notified() && OpenLine(&ignored);
+        }
+        const bool stopped = result.ending == Ending::Stopped;
+        Publish(std::move(result));
+        ++served;
+        if (stopped || !lineOpen || (options_.maxSessions > 0 && served >= options_.maxSessions)) {
+            break;
+        }
+    }
+    CloseLine();
+    std::lock_guard lock(mutex_);
+    ended_ = true;
+    changed_.notify_all();
+}
+
+void Simulator::Publish(SessionResult result) {
+    std::lock_guard lock(mutex_);
+    results_.push_back(std::move(result));
+    changed_.notify_all();
+}
+
+}  // namespace sim
