@@ -1,0 +1,82 @@
+#include "app/main_frame.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include "app/dialog_host_view.h"
+#include "app/lock_indicators.h"
+#include "platform/com_ports.h"
+#include "res/icons.h"
+#include "settings/app_settings.h"
+#include "ui/rs232set.h"
+
+void LoadStartupSettings() {
+    InitSettings();
+    platform::LoadComPorts(AppSettings.iniPath);
+}
+
+CMainFrame::CMainFrame(std::function<void()> loadSettings)
+    : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                               Qt::WindowCloseButtonHint) {
+    // The dialog presets its lists from the settings as it is created, so they come first.
+    if (loadSettings) {
+        loadSettings();
+    } else {
+        LoadStartupSettings();
+    }
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowTitle(QStringLiteral("KVEN Ver 0.17"));
+    m_hostView = new CDialogHostView(this);
+    setCentralWidget(m_hostView);
+    CreateStatusBar();
+    setWindowIcon(res::LoadIconResource(res::IDR_MAINFRAME));
+    CreateMenu();
+    FitToDialog();
+    setFocusProxy(m_hostView);
+    m_hostView->setFocus();
+}
+
+void CMainFrame::CreateMenu() {
+    // In the window, not a desktop-wide menu bar: the frame's size depends on it.
+    menuBar()->setNativeMenuBar(false);
+    QMenu* menu = menuBar()->addMenu(QStringLiteral("KVEN"));
+    m_about = menu->addAction(QStringLiteral("About (&A)..."), this, &CMainFrame::aboutRequested);
+    m_about->setStatusTip(
+        QStringLiteral("Display program information, version number and copyright"));
+    m_exit = menu->addAction(QStringLiteral("Exit(&X)"), this, &QWidget::close);
+    m_exit->setStatusTip(QStringLiteral("Quit the application; prompts to save documents"));
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setSizeGripEnabled(false);
+    // A normal pane: menu prompts cover it while the pointer rests on an item.
+    auto* ready = new QLabel(QStringLiteral("Ready"), bar);
+    ready->setObjectName(QStringLiteral("idleMessage"));
+    bar->addWidget(ready, 1);
+    m_locks = new LockIndicators(*bar);
+}
+
+void CMainFrame::FitToDialog() {
+    // The client area (below the menu) is the dialog's size; the status bar and the sunken
+    // edge take their room from it, which the dialog's layout leaves free.
+    const QSize dialog = m_hostView->ProgramDialog().size();
+    setFixedSize(dialog.width(), dialog.height() + menuBar()->sizeHint().height());
+    move(0, 0);
+}
+
+bool CMainFrame::event(QEvent* event) {
+    // Whenever the frame gets the focus, the host view takes it, not a control of the dialog.
+    if (event->type() == QEvent::WindowActivate)
+        m_hostView->setFocus(Qt::ActiveWindowFocusReason);
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A running job must not outlive its window: the port is released here, not at exit.
+    m_hostView->ProgramDialog().ReleaseJob();
+    event->accept();
+}

@@ -1,0 +1,98 @@
+// A programming dialog in a plain host widget, with recorded message boxes and a recorded
+// stand-in for StartJob/EndJob, and settings whose INI file lives in a temporary folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QLabel>
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/message_box.h"
+#include "res/icons.h"
+#include "settings/app_settings.h"
+#include "support/temp_dir.h"
+#include "ui/rs232set.h"
+#include "ui/rs232set_template.h"
+
+namespace gui_test {
+
+inline QImage Lamp(int id) {
+    return res::LoadIconResource(id).pixmap(res::kLampSize).toImage();
+}
+inline QImage ImageOf(const QLabel& label) {
+    return label.pixmap().toImage();
+}
+
+inline void DefaultSettings(const testing_support::TempDir& dir) {
+    AppSettings = {};
+    AppSettings.iniPath = dir.File("kven.INI");
+    AppSettings.port = 1;
+    AppSettings.baudRate = 115200;
+    AppSettings.byteSize = 8;
+    AppSettings.tranFile = "/images/app.bin";
+    AppSettings.eepsumShowEnable = 1;
+}
+
+class DialogTest : public ::testing::Test {
+  protected:
+    testing_support::TempDir dir;
+    QWidget host;
+    CRS232SET* dlg = nullptr;  // owned by host
+
+    std::vector<std::string> boxes;
+    std::vector<int> startModes;
+    int ends = 0;
+    int startResult = 1;
+    std::function<void(std::string_view)> onBox;
+    std::function<void()> onEnd;
+
+    void SetUp() override {
+        previousHook_ = platform::SetMessageBoxHook([this](std::string_view text) {
+            boxes.emplace_back(text);
+            if (onBox)
+                onBox(text);
+        });
+        DefaultSettings(dir);
+        host.resize(800, 400);
+    }
+
+    void TearDown() override { platform::SetMessageBoxHook(std::move(previousHook_)); }
+
+    void Create() {
+        dlg = new CRS232SET;
+        dlg->SetJobApi({[this](platform::HWND target, int mode) {
+                            EXPECT_EQ(target, dlg->Handle());
+                            startModes.push_back(mode);
+                            return startResult;
+                        },
+                        [this] {
+                            ++ends;
+                            if (onEnd)
+                                onEnd();
+                        }});
+        ASSERT_TRUE(dlg->Create(&host));
+        dlg->show();
+        host.show();
+    }
+
+    template <typename T = QWidget>
+    T* Item(int id) const {
+        auto* w = qobject_cast<T*>(dlg->GetDlgItem(id));
+        EXPECT_NE(w, nullptr) << "control " << id;
+        return w;
+    }
+
+    LRESULT Status(WORD kind, WORD extra, LPARAM value) {
+        return dlg->Handle()->Send(0x465, (WPARAM{extra} << 16) | kind, value);
+    }
+    LRESULT Done(LPARAM lParam) { return dlg->Handle()->Send(0x464, 0, lParam); }
+
+  private:
+    platform::MessageBoxHook previousHook_;
+};
+
+}  // namespace gui_test

@@ -1,0 +1,224 @@
+// The main frame, the host view, the About box and the program's message box.
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "app/about_dlg.h"
+#include "app/dialog_host_view.h"
+#include "app/main_frame.h"
+#include "app/message_box_qt.h"
+#include "dialog_fixture.h"
+#include "platform/com_ports.h"
+
+namespace gui_test {
+namespace {
+
+class ShellTest : public ::testing::Test {
+  protected:
+    testing_support::TempDir dir;
+    std::vector<int> startModes;
+    int ends = 0;
+
+    // A frame whose settings come from an INI file in the temporary folder.
+    std::unique_ptr<CMainFrame> MakeFrame(std::function<void()> preset = {}) {
+        auto frame = std::make_unique<CMainFrame>([&, preset] {
+            InitSettingsFor(dir.File("kven"));
+            if (preset)
+                preset();
+        });
+        Dialog(*frame).SetJobApi({[this](platform::HWND, int mode) {
+                                      startModes.push_back(mode);
+                                      return 1;
+                                  },
+                                  [this] { ++ends; }});
+        return frame;
+    }
+    static CRS232SET& Dialog(const CMainFrame& f) { return f.HostView().ProgramDialog(); }
+};
+
+TEST_F(ShellTest, SettingsExistBeforeTheDialogReadsThem) {
+    bool iniExisted = false;
+    auto frame = MakeFrame([&] {
+        iniExisted = std::filesystem::exists(AppSettings.iniPath);
+        AppSettings.port = 3;
+    });
+    EXPECT_TRUE(iniExisted);
+    EXPECT_EQ(AppSettings.iniPath, dir.File("kven.INI"));
+    EXPECT_EQ(Dialog(*frame).m_cmbPort->currentText(), "COM3");
+    // First start: the dialog shows the defaults.
+    EXPECT_EQ(Dialog(*frame).m_cmbBaudRate->currentText(), "115200");
+}
+
+TEST_F(ShellTest, FrameIsFixedAtTheOriginAroundTheDialog) {
+    auto frame = MakeFrame();
+    frame->show();
+    EXPECT_EQ(frame->windowTitle(), "KVEN Ver 0.17");
+    EXPECT_EQ(frame->pos(), QPoint(0, 0));
+    EXPECT_EQ(frame->minimumSize(), frame->maximumSize());
+    EXPECT_FALSE(frame->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(frame->windowFlags() & Qt::WindowMinimizeButtonHint);
+    // The client area below the menu is exactly the dialog.
+    const QSize client(frame->width(), frame->height() - frame->menuBar()->height());
+    EXPECT_EQ(client, Dialog(*frame).size());
+    EXPECT_EQ(Dialog(*frame).pos(), QPoint(0, 0));
+    EXPECT_FALSE(frame->windowIcon().isNull());
+}
+
+TEST_F(ShellTest, MenuHoldsAboutAndExit) {
+    auto frame = MakeFrame();
+    const auto menus = frame->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 1);
+    EXPECT_EQ(menus[0]->text(), "KVEN");
+    const auto items = menus[0]->menu()->actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0]->text(), "About (&A)...");
+    EXPECT_EQ(items[1]->text(), "Exit(&X)");
+
+    QSignalSpy about(frame.get(), &CMainFrame::aboutRequested);
+    items[0]->trigger();
+    EXPECT_EQ(about.size(), 1);
+    frame->show();
+    items[1]->trigger();
+    EXPECT_FALSE(frame->isVisible());
+}
+
+TEST_F(ShellTest, StatusBarShowsReadyOrTheHoveredItemsPrompt) {
+    auto frame = MakeFrame();
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    QStatusBar* bar = frame->statusBar();
+    auto* ready = bar->findChild<QLabel*>("idleMessage");
+    ASSERT_NE(ready, nullptr);
+    EXPECT_EQ(ready->text(), "Ready");
+    for (const char* pane : {"CAP", "NUM", "SCRL"}) {
+        ASSERT_NE(bar->findChild<QLabel*>(pane), nullptr) << pane;
+        EXPECT_EQ(bar->findChild<QLabel*>(pane)->text(), pane);
+    }
+
+    // Opened from the menu bar, as the operator opens it.
+    QAction* kven = frame->menuBar()->actions()[0];
+    QMenu* menu = kven->menu();
+    frame->menuBar()->setActiveAction(kven);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    const struct {
+        QAction* item;
+        const char* prompt;
+    } cases[] = {
+        {&frame->AboutAction(), "Display program information, version number and copyright"},
+        {&frame->ExitAction(), "Quit the application; prompts to save documents"},
+    };
+    for (const auto& c : cases) {
+        QSignalSpy changed(bar, &QStatusBar::messageChanged);
+        QTest::mouseMove(menu, menu->actionGeometry(c.item).center());
+        if (bar->currentMessage() != c.prompt) {
+            ASSERT_TRUE(changed.wait(20000));
+        }
+        EXPECT_EQ(bar->currentMessage(), c.prompt);
+    }
+    QSignalSpy cleared(bar, &QStatusBar::messageChanged);
+    menu->close();
+    if (!bar->currentMessage().isEmpty()) {
+        ASSERT_TRUE(cleared.wait(20000));
+    }
+    EXPECT_TRUE(ready->isVisible());
+}
+
+TEST_F(ShellTest, FocusGoesToTheHostView) {
+    auto frame = MakeFrame();
+    frame->show();
+    QApplication::setActiveWindow(frame.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    EXPECT_EQ(QApplication::focusWidget(), &frame->HostView());
+    // Focus given to the frame is passed on.
+    Dialog(*frame).m_cmbPort->setFocus();
+    frame->setFocus();
+    EXPECT_EQ(QApplication::focusWidget(), &frame->HostView());
+}
+
+TEST_F(ShellTest, EscapeInTheHostedDialogKeepsItShown) {
+    auto frame = MakeFrame();
+    frame->show();
+    QTest::keyClick(&Dialog(*frame), Qt::Key_Escape);
+    EXPECT_TRUE(Dialog(*frame).isVisible());
+}
+
+TEST_F(ShellTest, ClosingWhileAJobRunsEndsItAndDropsItsLateResult) {
+    std::vector<std::string> boxes;
+    auto previous =
+        platform::SetMessageBoxHook([&](std::string_view text) { boxes.emplace_back(text); });
+    auto frame = MakeFrame();
+    frame->show();
+    Dialog(*frame).OnCommand(1);
+    ASSERT_EQ(startModes, std::vector<int>{1});
+    EXPECT_TRUE(frame->close());
+    EXPECT_EQ(ends, 1);
+    // A result that was already on its way shows no box for a closed window.
+    PostMessageA(Dialog(*frame).Handle(), 0x464, 0, 0x20001);
+    Dialog(*frame).Handle()->Pump();
+    EXPECT_TRUE(boxes.empty());
+    platform::SetMessageBoxHook(std::move(previous));
+}
+
+TEST(AboutBox, ShowsNameVersionIconAndClosesWithOk) {
+    CAboutDlg about;
+    EXPECT_EQ(about.windowTitle(), "About KVEN");
+    QStringList texts;
+    bool icon = false;
+    for (QLabel* l : about.findChildren<QLabel*>()) {
+        texts << l->text();
+        icon = icon || !l->pixmap().isNull();
+    }
+    EXPECT_TRUE(texts.contains("KVEN Version 0.1"));
+    EXPECT_TRUE(icon);
+    auto* ok = about.findChild<QPushButton*>();
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->text(), "OK");
+    EXPECT_TRUE(ok->isDefault());
+    QTimer::singleShot(0, ok, &QPushButton::click);
+    EXPECT_EQ(about.exec(), QDialog::Accepted);
+    QTimer::singleShot(0, &about, [&] { QTest::keyClick(&about, Qt::Key_Escape); });
+    EXPECT_EQ(about.exec(), QDialog::Rejected);
+}
+
+TEST(MessageBox, TitledKvenWithOkAndTheAccessHintBeneath) {
+    QPointer<QWidget> parent;
+    QtMessageBoxHook hook(&parent);
+    platform::SetComDevice(9, "/dev/kven-test-no-such-device");
+    AppSettings.port = 9;
+    struct Seen {
+        QString title, text, details;
+        int buttons = 0;
+    };
+    for (const char* text : {"COM can not be accessed", "Writing is OK"}) {
+        Seen seen;
+        // The box is modal: inspect and close it from inside its own loop.
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            seen = {box->windowTitle(), box->text(), box->detailedText(),
+                    static_cast<int>(box->standardButtons())};
+            box->button(QMessageBox::Ok)->click();
+        });
+        EXPECT_EQ(AfxMessageBox(text), IDOK);
+        EXPECT_EQ(seen.title, "Kven");
+        EXPECT_EQ(seen.text, text);
+        EXPECT_EQ(seen.buttons, QMessageBox::Ok);
+        if (std::string_view(text) == "COM can not be accessed") {
+            EXPECT_TRUE(seen.details.contains("/dev/kven-test-no-such-device"))
+                << seen.details.toStdString();
+        } else {
+            EXPECT_TRUE(seen.details.isEmpty());
+        }
+    }
+    platform::SetComDevice(9, "");
+}
+
+}  // namespace
+}  // namespace gui_test

@@ -1,0 +1,112 @@
+// The dialog's side of a running job: status texts, the progress bar and the result.
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <algorithm>
+#include <cstdio>
+#include <initializer_list>
+
+#include "job/program_job.h"
+#include "platform/message_box.h"
+#include "res/icons.h"
+#include "ui/job_texts.h"
+#include "ui/rs232set.h"
+
+namespace {
+
+QString Hex4(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", value);
+    return QString::fromLatin1(text);
+}
+
+}  // namespace
+
+void CRS232SET::SetProgressRange(std::int32_t high) {
+    // Qt shows a busy animation for an empty range; the Win32 bar shows an empty bar.
+    m_ctlProgress->setRange(0, std::max(high, 1));
+}
+
+void CRS232SET::SetProgressPos(std::int32_t pos) {
+    // Qt ignores a position outside the range; the Win32 bar clamps it.
+    m_ctlProgress->setValue(std::clamp(pos, m_ctlProgress->minimum(), m_ctlProgress->maximum()));
+}
+
+LRESULT CRS232SET::OnJobStatus(WPARAM wParam, LPARAM lParam) {
+    const WORD kind = LOWORD(wParam);
+    const WORD extra = HIWORD(wParam);
+    const auto value = static_cast<std::int32_t>(lParam);
+    // Kinds 1 and 10 come once per packet while a port thread waits: one bar update, at most
+    // one format and one refresh.
+    switch (kind) {
+        case kStatusFileLength:
+            m_nTotal = value;
+            SetProgressRange(value);
+            return 0;
+        case kStatusWritePos: {
+            SetProgressPos(value);
+            char text[32];
+            std::snprintf(text, sizeof text, "%8d/%8d", value, m_nTotal);
+            m_strStatus = QString::fromLatin1(text);
+            break;
+        }
+        case kStatusEraseBegun:
+            m_strStatus = QStringLiteral("Erase /Blank");
+            break;
+        case kStatusLoaderVersion:
+            m_strLdVer = QStringLiteral("LD Ver: V%1-%2-%3")
+                             .arg(Hex4(extra), QChar(LOWORD(lParam)))
+                             .arg(HIWORD(lParam));
+            break;
+        case kStatusWaitLink:
+            m_strStatus = QStringLiteral("Wait Link");
+            break;
+        case kStatusFileChecksum:
+            m_strCheckSum = QStringLiteral("CheckSum: ") + Hex4(extra);
+            break;
+        case kStatusEraseRange:
+        case kStatusChecksumLength:
+            SetProgressRange(value);
+            return 0;
+        case kStatusEraseProgress:
+        case kStatusChecksumPos:
+            SetProgressPos(value);
+            break;
+        case kStatusBurnChecksum:
+            m_strStatus = QStringLiteral("Burn CheckSum");
+            break;
+        default:
+            return 0;
+    }
+    UpdateData(false);
+    return 0;
+}
+
+LRESULT CRS232SET::OnJobDone(WPARAM, LPARAM lParam) {
+    if (LOWORD(lParam) == 1) {
+        const WORD code = HIWORD(lParam);
+        // The box is modal and keeps the event loop running: status messages still in flight
+        // are handled meanwhile, and the controls stay as they were while it is open.
+        if (const char* text = ui::ResultText(code))
+            AfxMessageBox(text);
+        const int icon = code == kResultOk ? res::IDI_RESULT_OK : res::IDI_RESULT_FAIL;
+        m_stcResult->setPixmap(res::LoadIconResource(icon).pixmap(res::kLampSize));
+    }
+    RestoreControls();
+    m_job.end();
+    return 1;
+}
+
+void CRS232SET::RestoreControls() {
+    m_ctlProgress->hide();
+    m_ctlProgress->setValue(m_ctlProgress->minimum());
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_btnProgram, m_btnLoad, m_cmbPort, m_cmbBaudRate,
+                                         m_cmbParity, m_cmbStopBits, m_cmbDataBits}) {
+        w->setEnabled(true);
+    }
+    m_stcProgramNote->show();
+    m_stcResult->show();
+    m_stcEepNote->setEnabled(true);
+    m_btnEepSum->setEnabled(true);
+}
