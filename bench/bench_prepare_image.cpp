@@ -15,7 +15,8 @@ void BM_PrepareImage4MiB(benchmark::State& state) {
     const std::string path = "/tmp/kven_bench_image.bin";
     {
         std::vector<char> data(kMaxImageSize);
-        for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + 3);
+        for (std::size_t i = 0; i < data.size(); ++i)
+            data[i] = static_cast<char>(i * 7 + 3);
         std::ofstream(path, std::ios::binary).write(data.data(), std::streamsize(data.size()));
     }
     AppSettings.tranFile = path;

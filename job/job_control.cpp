@@ -35,7 +35,9 @@ void InitEngine(std::int32_t startState) {
     ProgramJob.active = 1;
 }
 
-void FirstHalf(int mode) { InitEngine(mode == kModeProgram ? 0 : 8); }
+void FirstHalf(int mode) {
+    InitEngine(mode == kModeProgram ? 0 : 8);
+}
 
 }  // namespace
 
@@ -50,9 +52,12 @@ void StartChecksumMode() {
 }
 
 void PortEventCallback(CSerialPort* sender, std::int32_t kind) {
-    if (!sender) return;
-    if (kind == SPE_WRITE_DONE) ProtocolStep(kEventWriteDone, sender);
-    if (kind == SPE_DATA) ProtocolStep(kEventData, sender);
+    if (!sender)
+        return;
+    if (kind == SPE_WRITE_DONE)
+        ProtocolStep(kEventWriteDone, sender);
+    if (kind == SPE_DATA)
+        ProtocolStep(kEventData, sender);
 }
 
 int StartJob(platform::HWND dialog, int mode) {
@@ -70,12 +75,13 @@ int StartJob(platform::HWND dialog, int mode) {
         port.Open(AppSettings.port, static_cast<std::uint32_t>(AppSettings.baudRate),
                   AppSettings.parity, AppSettings.byteSize, AppSettings.stopBits, 0);
     if (code != 0) {
-        AfxMessageBox(code == SP_NO_DEVICE      ? "COM port can not be found"
+        AfxMessageBox(code == SP_NO_DEVICE       ? "COM port can not be found"
                       : code == SP_ACCESS_DENIED ? "COM can not be accessed"
                                                  : "Open COM fail");
         return 0;
     }
-    if (!PrepareImage(ProgramJob)) return 0;
+    if (!PrepareImage(ProgramJob))
+        return 0;
     // An empty image has nothing to write or read back: refused before the link rather than
     // left to wait for an end message that has no room in the read-back buffer.
     if (mode == kModeProgram && ProgramJob.fileSize == 0) {
@@ -103,7 +109,8 @@ void EndJob() {
     platform::HWND dialog = ProgramJob.serialPort ? ProgramJob.dialog : nullptr;
     // A port thread may be waiting for the dialog to handle a status message while this runs
     // on the dialog's thread: release such waits, and refuse new ones, until the job is gone.
-    if (dialog) dialog->CancelSends();
+    if (dialog)
+        dialog->CancelSends();
     ProgramJob.active = 0;
 
     g_watchdogStop.Set();
@@ -115,14 +122,16 @@ void EndJob() {
     }
     // Closing stops the port threads; a step still running finishes first (its sends return
     // at once), and a step that starts now finds the job inactive.
-    if (ProgramJob.serialPort) ProgramJob.serialPort->Close();
+    if (ProgramJob.serialPort)
+        ProgramJob.serialPort->Close();
     {
         // No step runs while the port and buffers go away.
         std::lock_guard lock(ProgramJob.busy);
         ProgramJob.serialPort.reset();
         FreeJobBuffers(ProgramJob);
     }
-    if (dialog) dialog->ResumeSends();
+    if (dialog)
+        dialog->ResumeSends();
 }
 
 void WatchdogThread(platform::HWND dialog, std::uint64_t generation) {
@@ -139,9 +148,11 @@ void WatchdogThread(platform::HWND dialog, std::uint64_t generation) {
                 break;
             }
         }
-        if (!mine()) break;
+        if (!mine())
+            break;
         std::uint16_t ticks = ProgramJob.timeoutTicks.load(std::memory_order_relaxed);
-        if (ticks == 0) continue;
+        if (ticks == 0)
+            continue;
         // Only a decrement of the value read counts: a step that re-armed the watchdog
         // meanwhile wins, so a fresh time-out is never cut short by a stale count.
         if (ProgramJob.timeoutTicks.compare_exchange_strong(
@@ -150,12 +161,13 @@ void WatchdogThread(platform::HWND dialog, std::uint64_t generation) {
             EndJobWithResult(kResultTimeout);
         }
         std::uint8_t divider = ProgramJob.progressDivider.load(std::memory_order_relaxed);
-        if (divider == 0) continue;
+        if (divider == 0)
+            continue;
         if (divider == 1) {
             ProgramJob.progressDivider.store(10, std::memory_order_relaxed);
             if (ProgramJob.state.load() == 4) {
-                const auto elapsed = static_cast<std::uint16_t>(
-                    ProgramJob.eraseTicks.load() - ProgramJob.timeoutTicks.load());
+                const auto elapsed = static_cast<std::uint16_t>(ProgramJob.eraseTicks.load() -
+                                                                ProgramJob.timeoutTicks.load());
                 PostMessageA(dialog, WM_JOB_STATUS, StatusWParam(kStatusEraseProgress), elapsed);
             }
         } else {

@@ -8,7 +8,8 @@
 
 std::uint16_t FileChecksum(std::span<const std::uint8_t> bytes) {
     std::uint32_t sum = 0;
-    for (std::uint8_t b : bytes) sum += b;
+    for (std::uint8_t b : bytes)
+        sum += b;
     return static_cast<std::uint16_t>(sum);
 }
 
@@ -20,7 +21,8 @@ void BuildBlockSums(std::span<const std::uint8_t> image, std::uint32_t imageSize
         std::uint32_t sum = 0;
         const std::size_t have =
             start < image.size() ? std::min<std::size_t>(kBlockBytes, image.size() - start) : 0;
-        for (std::size_t i = 0; i < have; ++i) sum += image[start + i];
+        for (std::size_t i = 0; i < have; ++i)
+            sum += image[start + i];
         sum += 0xFFu * static_cast<std::uint32_t>(kBlockBytes - have);
         table[2 * b] = static_cast<std::uint8_t>(sum >> 8);
         table[2 * b + 1] = static_cast<std::uint8_t>(sum);
@@ -51,13 +53,15 @@ bool PrepareImage(ProgramJobRecord& job) {
     job.readBackBuffer = std::make_unique<std::uint8_t[]>(job.fileSize);
     const std::size_t got = job.imageFile.ReadAll(std::span(job.fileBuffer.get(), job.fileSize));
     const bool readOk = got == job.fileSize;
-    if (!readOk) AfxMessageBox(" Read File to Buffer fail");
+    if (!readOk)
+        AfxMessageBox(" Read File to Buffer fail");
     // Step 5.
     const std::uint16_t sum = FileChecksum(std::span(job.fileBuffer.get(), job.fileSize));
     SendJobStatus(kStatusFileChecksum, sum, 0);
     // Step 6.
     job.imageFile.Close();
-    if (!readOk) return false;
+    if (!readOk)
+        return false;
     // Steps 7 and 8.
     const std::size_t tableBytes = std::size_t{job.blockCount} * 2;
     job.blockSums = std::make_unique<std::uint8_t[]>(tableBytes);

@@ -12,7 +12,8 @@ namespace engine_detail {
 void ClearFlags(bool alsoData) {
     ProgramJob.writeDone = 0;
     ProgramJob.replyOk = 0;
-    if (alsoData) ProgramJob.dataReceived = 0;
+    if (alsoData)
+        ProgramJob.dataReceived = 0;
 }
 
 void ReadExact(std::uint8_t* dest, std::uint32_t count) {
@@ -20,12 +21,11 @@ void ReadExact(std::uint8_t* dest, std::uint32_t count) {
     ProgramJob.serialPort->Read(dest, count, &got);
 }
 
-void ReadInto(std::uint8_t* dest, std::int32_t capacity, std::int32_t* pos,
-              std::uint32_t count) {
-    const std::uint32_t room =
-        *pos < capacity ? static_cast<std::uint32_t>(capacity - *pos) : 0u;
+void ReadInto(std::uint8_t* dest, std::int32_t capacity, std::int32_t* pos, std::uint32_t count) {
+    const std::uint32_t room = *pos < capacity ? static_cast<std::uint32_t>(capacity - *pos) : 0u;
     const std::uint32_t stored = count < room ? count : room;
-    if (stored > 0) ReadExact(dest + *pos, stored);
+    if (stored > 0)
+        ReadExact(dest + *pos, stored);
     *pos += static_cast<std::int32_t>(stored);
     std::uint8_t scratch[64];
     for (std::uint32_t left = count - stored; left > 0;) {
@@ -67,19 +67,27 @@ bool AcceptLinkReply() {
 
 namespace {
 
-std::uint32_t Available() { return ProgramJob.serialPort->GetAvailable(); }
-
-void SendTx(std::uint32_t length) { ProgramJob.serialPort->Send(ProgramJob.tx, length); }
-
-void PutLittleEndian(std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) ProgramJob.tx[i] = static_cast<std::uint8_t>(value >> (8 * i));
+std::uint32_t Available() {
+    return ProgramJob.serialPort->GetAvailable();
 }
 
-bool RxIs(std::uint8_t a, std::uint8_t b) { return ProgramJob.rx[0] == a && ProgramJob.rx[1] == b; }
+void SendTx(std::uint32_t length) {
+    ProgramJob.serialPort->Send(ProgramJob.tx, length);
+}
+
+void PutLittleEndian(std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        ProgramJob.tx[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+bool RxIs(std::uint8_t a, std::uint8_t b) {
+    return ProgramJob.rx[0] == a && ProgramJob.rx[1] == b;
+}
 
 WORD StartState(int event) {
     if (event != kEventStart) {
-        if (event == kEventWriteDone) ProgramJob.writeDone = 1;
+        if (event == kEventWriteDone)
+            ProgramJob.writeDone = 1;
         return 0;
     }
     SendJobStatus(kStatusWaitLink, 0, 0);
@@ -94,10 +102,12 @@ WORD StartState(int event) {
 }
 
 WORD LinkReplyState(int event) {
-    if (event == kEventWriteDone) ProgramJob.writeDone = 1;
+    if (event == kEventWriteDone)
+        ProgramJob.writeDone = 1;
     // A reply already taken is not read again: bytes that follow it belong to the next step.
     if (event == kEventData && !ProgramJob.replyOk && Available() >= 8) {
-        if (!ReadLinkReply()) return kResultBadLinkReply;
+        if (!ReadLinkReply())
+            return kResultBadLinkReply;
         ProgramJob.replyOk = 1;
     }
     if (ProgramJob.writeDone && ProgramJob.replyOk) {
@@ -107,7 +117,8 @@ WORD LinkReplyState(int event) {
 }
 
 WORD InfoBlockState(int event) {
-    if (event != kEventData || Available() < 32) return 0;
+    if (event != kEventData || Available() < 32)
+        return 0;
     ReadExact(ProgramJob.rx, 32);
     if (ProgramJob.rx[0] == static_cast<std::uint8_t>(~ProgramJob.rx[1])) {
         ProgramJob.eraseTicks = static_cast<std::uint16_t>(ProgramJob.rx[0] * 40);
@@ -119,9 +130,11 @@ WORD InfoBlockState(int event) {
 }
 
 WORD EraseStartState(int event) {
-    if (event != kEventData || Available() < 2) return 0;
+    if (event != kEventData || Available() < 2)
+        return 0;
     ReadExact(ProgramJob.rx, 2);
-    if (!RxIs(0xAA, 0x55)) return kResultEraseNotBegun;
+    if (!RxIs(0xAA, 0x55))
+        return kResultEraseNotBegun;
     ClearFlags(false);
     ProgramJob.state = 4;
     const std::uint16_t eraseTicks = ProgramJob.eraseTicks;
@@ -132,9 +145,11 @@ WORD EraseStartState(int event) {
 }
 
 WORD EraseDoneState(int event) {
-    if (event != kEventData || Available() < 2) return 0;
+    if (event != kEventData || Available() < 2)
+        return 0;
     ReadExact(ProgramJob.rx, 2);
-    if (!RxIs(0x55, 0xAA)) return kResultEraseNotDone;
+    if (!RxIs(0x55, 0xAA))
+        return kResultEraseNotDone;
     PutLittleEndian(ProgramJob.fileSize);
     ClearFlags(false);
     ArmWatchdog(kTicksCommand);
@@ -145,7 +160,8 @@ WORD EraseDoneState(int event) {
 }
 
 WORD LengthEchoState(int event) {
-    if (event == kEventWriteDone) ProgramJob.writeDone = 1;
+    if (event == kEventWriteDone)
+        ProgramJob.writeDone = 1;
     if (event == kEventData && !ProgramJob.replyOk && Available() >= 4) {
         ReadExact(ProgramJob.rx, 4);
         if (!std::equal(ProgramJob.rx, ProgramJob.rx + 4, ProgramJob.tx)) {
@@ -165,7 +181,8 @@ WORD LengthEchoState(int event) {
 }
 
 WORD PacketAckState(int event) {
-    if (event == kEventWriteDone) ProgramJob.writeDone = 1;
+    if (event == kEventWriteDone)
+        ProgramJob.writeDone = 1;
     if (event == kEventData && !ProgramJob.dataReceived) {
         const std::uint32_t n =
             ProgramJob.packetCount < 3 ? 1u : static_cast<std::uint32_t>(ProgramJob.packetSize) + 1;
@@ -178,7 +195,8 @@ WORD PacketAckState(int event) {
             ProgramJob.dataReceived = 1;
             std::uint8_t ack = 0;
             ReadExact(&ack, 1);
-            if (ack != 0xAA) return kResultPacketNotAcked;
+            if (ack != 0xAA)
+                return kResultPacketNotAcked;
             ProgramJob.replyOk = 1;
         }
     }
@@ -188,23 +206,27 @@ WORD PacketAckState(int event) {
         const bool differs = CompareImageReadback();
         SendJobStatus(kStatusWritePos, 0, ProgramJob.sendPos);
         ArmWatchdog(kTicksPacket);
-        if (differs) return kResultVerifyFailed;
+        if (differs)
+            return kResultVerifyFailed;
     }
     return 0;
 }
 
 WORD EndOfImageState(int event) {
-    if (event != kEventData) return 0;
+    if (event != kEventData)
+        return 0;
     const std::uint32_t last = static_cast<std::uint32_t>(ProgramJob.lastPacketLength);
     const std::uint32_t n = ProgramJob.packetCount < 2
                                 ? last + 2
                                 : static_cast<std::uint32_t>(ProgramJob.packetSize) + last + 2;
-    if (Available() < n) return 0;
+    if (Available() < n)
+        return 0;
     ReadInto(ProgramJob.readBackBuffer.get(), static_cast<std::int32_t>(ProgramJob.fileSize),
              &ProgramJob.readBackPos, n - 2);
     ReadExact(ProgramJob.rx, 2);
     const bool differs = CompareImageReadback();
-    if (!RxIs(0xAA, 0x55)) return kResultNoEndCode;
+    if (!RxIs(0xAA, 0x55))
+        return kResultNoEndCode;
     if (AppSettings.outputEnable) {
         // Written whole or not at all; a file that cannot be written is skipped silently.
         (void)platform::WriteFileAtomically(
@@ -223,15 +245,24 @@ WORD EndOfImageState(int event) {
 
 WORD ImageStep(int event) {
     switch (ProgramJob.state) {
-        case 0: return StartState(event);
-        case 1: return LinkReplyState(event);
-        case 2: return InfoBlockState(event);
-        case 3: return EraseStartState(event);
-        case 4: return EraseDoneState(event);
-        case 5: return LengthEchoState(event);
-        case 6: return PacketAckState(event);
-        case 7: return EndOfImageState(event);
-        default: return 0;
+        case 0:
+            return StartState(event);
+        case 1:
+            return LinkReplyState(event);
+        case 2:
+            return InfoBlockState(event);
+        case 3:
+            return EraseStartState(event);
+        case 4:
+            return EraseDoneState(event);
+        case 5:
+            return LengthEchoState(event);
+        case 6:
+            return PacketAckState(event);
+        case 7:
+            return EndOfImageState(event);
+        default:
+            return 0;
     }
 }
 
@@ -239,7 +270,8 @@ WORD ImageStep(int event) {
 
 int SendNextImagePacket() {
     ProgramJobRecord& job = ProgramJob;
-    if (job.sendPos >= static_cast<std::int32_t>(job.fileSize)) return 0;
+    if (job.sendPos >= static_cast<std::int32_t>(job.fileSize))
+        return 0;
     ++job.packetCount;
     const std::int32_t size = static_cast<std::int32_t>(job.fileSize);
     const std::int32_t length =
@@ -253,19 +285,24 @@ int SendNextImagePacket() {
 int CompareImageReadback() {
     ProgramJobRecord& job = ProgramJob;
     for (; job.compareIndex < job.readBackPos; ++job.compareIndex) {
-        if (job.readBackBuffer[job.compareIndex] != job.fileBuffer[job.compareIndex]) return 1;
+        if (job.readBackBuffer[job.compareIndex] != job.fileBuffer[job.compareIndex])
+            return 1;
     }
     return 0;
 }
 
 void ProtocolStep(int event, const CSerialPort* source) {
-    if (!ProgramJob.active) return;
+    if (!ProgramJob.active)
+        return;
     // A lock rather than a flag polled every millisecond: waiting steps use no CPU.
     std::lock_guard lock(ProgramJob.busy);
     // The job may have ended, or been released and replaced, while this step waited.
-    if (!ProgramJob.active || !ProgramJob.serialPort) return;
-    if (source && source != ProgramJob.serialPort.get()) return;
-    const WORD code = ProgramJob.state < 8 ? engine_detail::ImageStep(event)
-                                           : engine_detail::ChecksumStep(event);
-    if (code != 0) EndJobWithResult(code);
+    if (!ProgramJob.active || !ProgramJob.serialPort)
+        return;
+    if (source && source != ProgramJob.serialPort.get())
+        return;
+    const WORD code =
+        ProgramJob.state < 8 ? engine_detail::ImageStep(event) : engine_detail::ChecksumStep(event);
+    if (code != 0)
+        EndJobWithResult(code);
 }

@@ -32,8 +32,7 @@ void ClearFlags(bool alsoData);
 void ReadExact(std::uint8_t* dest, std::uint32_t count);
 // Reads `count` waiting bytes into `dest` at `*pos` within a buffer of `capacity` bytes,
 // advancing `*pos`; bytes that do not fit are read and dropped, never stored past the end.
-void ReadInto(std::uint8_t* dest, std::int32_t capacity, std::int32_t* pos,
-              std::uint32_t count);
+void ReadInto(std::uint8_t* dest, std::int32_t capacity, std::int32_t* pos, std::uint32_t count);
 // The link reply check shared by both phases: reads 8 bytes into rx; true when the three
 // complement pairs match.
 bool ReadLinkReply();

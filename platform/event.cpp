@@ -26,7 +26,8 @@ Event::~Event() = default;
 void Event::Set() {
     std::lock_guard lock(EventLock());
     signalled_ = true;
-    for (EventWaiter* w : waiters_) w->cv.notify_one();
+    for (EventWaiter* w : waiters_)
+        w->cv.notify_one();
 }
 
 void Event::Reset() {
@@ -49,25 +50,29 @@ std::optional<std::size_t> WaitForAny(std::span<Event* const> events,
     if (events.empty() || std::find(events.begin(), events.end(), nullptr) != events.end()) {
         return std::nullopt;
     }
-    const auto deadline = std::chrono::steady_clock::now() +
-                          timeout.value_or(std::chrono::milliseconds::zero());
+    const auto deadline =
+        std::chrono::steady_clock::now() + timeout.value_or(std::chrono::milliseconds::zero());
     EventWaiter waiter;
     bool registered = false;
     std::unique_lock lock(EventLock());
     auto unregister = [&] {
-        if (!registered) return;
-        for (Event* e : events) std::erase(e->waiters_, &waiter);
+        if (!registered)
+            return;
+        for (Event* e : events)
+            std::erase(e->waiters_, &waiter);
     };
     for (;;) {
         for (std::size_t i = 0; i < events.size(); ++i) {
             if (events[i]->signalled_) {
-                if (events[i]->autoReset_) events[i]->signalled_ = false;
+                if (events[i]->autoReset_)
+                    events[i]->signalled_ = false;
                 unregister();
                 return i;
             }
         }
         if (!registered) {
-            for (Event* e : events) e->waiters_.push_back(&waiter);
+            for (Event* e : events)
+                e->waiters_.push_back(&waiter);
             registered = true;
         }
         if (!timeout) {
@@ -76,7 +81,8 @@ std::optional<std::size_t> WaitForAny(std::span<Event* const> events,
             // One last look: a Set may have landed just as the time ran out.
             for (std::size_t i = 0; i < events.size(); ++i) {
                 if (events[i]->signalled_) {
-                    if (events[i]->autoReset_) events[i]->signalled_ = false;
+                    if (events[i]->autoReset_)
+                        events[i]->signalled_ = false;
                     unregister();
                     return i;
                 }

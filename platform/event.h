@@ -16,7 +16,7 @@ namespace platform {
 struct EventWaiter;
 
 class Event {
-public:
+  public:
     enum class ResetMode { Manual, Automatic };
 
     explicit Event(ResetMode mode);
@@ -32,7 +32,7 @@ public:
     // An automatic-reset event is reset by a successful wait.
     bool Wait(std::optional<std::chrono::milliseconds> timeout = std::nullopt);
 
-private:
+  private:
     friend std::optional<std::size_t> WaitForAny(std::span<Event* const>,
                                                  std::optional<std::chrono::milliseconds>);
     bool signalled_ = false;

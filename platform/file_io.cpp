@@ -23,14 +23,18 @@ ImageFile& ImageFile::operator=(ImageFile&& other) noexcept {
     return *this;
 }
 
-ImageFile::~ImageFile() { Close(); }
+ImageFile::~ImageFile() {
+    Close();
+}
 
 bool ImageFile::Open(const std::string& path) {
     Close();
-    if (path.empty()) return false;
+    if (path.empty())
+        return false;
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
@@ -42,25 +46,30 @@ bool ImageFile::Open(const std::string& path) {
 }
 
 std::size_t ImageFile::ReadAll(std::span<std::uint8_t> dest) {
-    if (fd_ < 0) return 0;
+    if (fd_ < 0)
+        return 0;
     std::size_t got = 0;
     while (got < dest.size()) {
-        const ssize_t n = ::pread(fd_, dest.data() + got, dest.size() - got,
-                                  static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        const ssize_t n =
+            ::pread(fd_, dest.data() + got, dest.size() - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
         got += static_cast<std::size_t>(n);
     }
     return got;
 }
 
 void ImageFile::Close() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0)
+        ::close(fd_);
     fd_ = -1;
 }
 
 bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data) {
-    if (path.empty()) return false;
+    if (path.empty())
+        return false;
     // Renaming over a file would replace it even when it is read-only, which the operator
     // meant to protect; root passes access(), so the mode bits are checked as well.
     struct stat existing {};
@@ -70,17 +79,21 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
         return false;
     }
     const std::filesystem::path target(path);
-    std::string tmp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX"))
-                          .string();
+    std::string tmp =
+        (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     bool ok = true;
     std::size_t done = 0;
     while (ok && done < data.size()) {
         const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<std::size_t>(n);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<std::size_t>(n);
     }
     // The replacement keeps the old file's permissions; a new file gets the usual ones rather
     // than mkostemp's 0600.
@@ -89,7 +102,8 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
     ok = ok && ::fchmod(fd, mode) == 0;
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) return true;
+    if (ok && ::rename(tmp.c_str(), path.c_str()) == 0)
+        return true;
     ::unlink(tmp.c_str());
     return false;
 }

@@ -12,7 +12,7 @@ namespace platform {
 // An open image file. Only regular files are opened: a directory, FIFO or device is refused
 // without blocking, since reading a FIFO could wait forever.
 class ImageFile {
-public:
+  public:
     ImageFile() = default;
     ImageFile(ImageFile&& other) noexcept;
     ImageFile& operator=(ImageFile&& other) noexcept;
@@ -28,7 +28,7 @@ public:
     std::size_t ReadAll(std::span<std::uint8_t> dest);
     void Close();
 
-private:
+  private:
     int fd_ = -1;
     std::uint64_t size_ = 0;
 };

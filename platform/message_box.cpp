@@ -16,6 +16,7 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
 }  // namespace platform
 
 int AfxMessageBox(std::string_view text) {
-    if (const auto& hook = platform::Hook(); hook) hook(text);
+    if (const auto& hook = platform::Hook(); hook)
+        hook(text);
     return IDOK;
 }

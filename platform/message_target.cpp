@@ -12,17 +12,20 @@ MessageTarget::MessageTarget() : owner_(std::this_thread::get_id()) {}
 MessageTarget::~MessageTarget() {
     // Release any sender still waiting: its handler will never run now.
     std::lock_guard lock(mutex_);
-    for (Queued& q : sent_) q.reply->done = true;
+    for (Queued& q : sent_)
+        q.reply->done = true;
     sent_.clear();
     changed_.notify_all();
 }
 
 LRESULT MessageTarget::Send(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (IsOwnerThread()) return HandleMessage(msg, wParam, lParam);
+    if (IsOwnerThread())
+        return HandleMessage(msg, wParam, lParam);
     Reply reply;
     {
         std::unique_lock lock(mutex_);
-        if (cancelDepth_ > 0) return 0;
+        if (cancelDepth_ > 0)
+            return 0;
         sent_.push_back({msg, wParam, lParam, &reply});
         changed_.notify_all();
     }
@@ -44,14 +47,16 @@ void MessageTarget::Post(UINT msg, WPARAM wParam, LPARAM lParam) {
 void MessageTarget::CancelSends() {
     std::lock_guard lock(mutex_);
     ++cancelDepth_;
-    for (Queued& q : sent_) q.reply->done = true;
+    for (Queued& q : sent_)
+        q.reply->done = true;
     sent_.clear();
     changed_.notify_all();
 }
 
 void MessageTarget::ResumeSends() {
     std::lock_guard lock(mutex_);
-    if (cancelDepth_ > 0) --cancelDepth_;
+    if (cancelDepth_ > 0)
+        --cancelDepth_;
 }
 
 std::size_t MessageTarget::Pump() {
@@ -81,12 +86,12 @@ std::size_t MessageTarget::Pump() {
     }
 }
 
-bool MessageTarget::RunUntil(const std::function<bool()>& done,
-                             std::chrono::milliseconds timeout) {
+bool MessageTarget::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         Pump();
-        if (done()) return true;
+        if (done())
+            return true;
         std::unique_lock lock(mutex_);
         if (!changed_.wait_until(lock, deadline,
                                  [&] { return !sent_.empty() || !posted_.empty(); })) {

@@ -21,7 +21,7 @@
 namespace platform {
 
 class MessageTarget {
-public:
+  public:
     MessageTarget();
     virtual ~MessageTarget();
     MessageTarget(const MessageTarget&) = delete;
@@ -45,7 +45,7 @@ public:
 
     bool IsOwnerThread() const { return std::this_thread::get_id() == owner_; }
 
-protected:
+  protected:
     // Runs on the owner thread.
     virtual LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
 
@@ -53,7 +53,7 @@ protected:
     // end whose owner thread runs a foreign event loop can schedule a Pump there.
     virtual void WakeOwner() {}
 
-private:
+  private:
     struct Queued {
         UINT msg;
         WPARAM wParam;
@@ -79,5 +79,6 @@ inline LRESULT SendMessageA(platform::HWND target, UINT msg, WPARAM wParam, LPAR
     return target ? target->Send(msg, wParam, lParam) : 0;
 }
 inline void PostMessageA(platform::HWND target, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (target) target->Post(msg, wParam, lParam);
+    if (target)
+        target->Post(msg, wParam, lParam);
 }

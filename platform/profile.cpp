@@ -12,8 +12,10 @@ namespace {
 
 std::string_view Trim(std::string_view s) {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -29,18 +31,22 @@ bool SameName(std::string_view a, std::string_view b) {
 // "[name]" gives name; anything else nothing.
 std::optional<std::string_view> SectionName(std::string_view line) {
     line = Trim(line);
-    if (line.size() < 2 || line.front() != '[') return std::nullopt;
+    if (line.size() < 2 || line.front() != '[')
+        return std::nullopt;
     const auto close = line.find(']');
-    if (close == std::string_view::npos) return std::nullopt;
+    if (close == std::string_view::npos)
+        return std::nullopt;
     return Trim(line.substr(1, close - 1));
 }
 
 // "key=value" gives key and value; comments and other lines nothing.
 std::optional<std::pair<std::string_view, std::string_view>> KeyValue(std::string_view line) {
     const auto t = Trim(line);
-    if (t.empty() || t.front() == ';' || t.front() == '[') return std::nullopt;
+    if (t.empty() || t.front() == ';' || t.front() == '[')
+        return std::nullopt;
     const auto eq = line.find('=');
-    if (eq == std::string_view::npos) return std::nullopt;
+    if (eq == std::string_view::npos)
+        return std::nullopt;
     return std::pair{Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))};
 }
 
@@ -52,9 +58,11 @@ IniFile IniFile::Parse(std::string_view text) {
     while (!text.empty()) {
         const auto nl = text.find('\n');
         std::string_view line = text.substr(0, nl);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
         ini.lines_.emplace_back(line);
-        if (nl == std::string_view::npos) break;
+        if (nl == std::string_view::npos)
+            break;
         text.remove_prefix(nl + 1);
     }
     return ini;
@@ -62,7 +70,8 @@ IniFile IniFile::Parse(std::string_view text) {
 
 IniFile IniFile::Load(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
+    if (!in)
+        return {};
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     return Parse(text);
 }
@@ -81,15 +90,15 @@ std::optional<std::string> IniFile::Get(std::string_view section, std::string_vi
     return std::nullopt;
 }
 
-std::vector<std::pair<std::string, std::string>> IniFile::Entries(
-    std::string_view section) const {
+std::vector<std::pair<std::string, std::string>> IniFile::Entries(std::string_view section) const {
     std::vector<std::pair<std::string, std::string>> out;
     bool inSection = false;
     for (const std::string& line : lines_) {
         if (const auto name = SectionName(line)) {
             inSection = SameName(*name, section);
         } else if (inSection) {
-            if (const auto kv = KeyValue(line)) out.emplace_back(kv->first, kv->second);
+            if (const auto kv = KeyValue(line))
+                out.emplace_back(kv->first, kv->second);
         }
     }
     return out;
@@ -102,7 +111,8 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         if (const auto name = SectionName(lines_[i])) {
             inSection = SameName(*name, section);
-            if (inSection) lastInSection = i + 1;
+            if (inSection)
+                lastInSection = i + 1;
         } else if (inSection) {
             if (const auto kv = KeyValue(lines_[i])) {
                 if (SameName(kv->first, key)) {
@@ -147,15 +157,17 @@ std::int32_t ParseProfileInt(std::string_view value) {
     }
     std::uint32_t n = 0;
     for (char c : value) {
-        if (c < '0' || c > '9') break;
+        if (c < '0' || c > '9')
+            break;
         n = n * 10u + static_cast<std::uint32_t>(c - '0');
     }
-    if (negative) n = 0u - n;
+    if (negative)
+        n = 0u - n;
     return static_cast<std::int32_t>(n);
 }
 
-std::int32_t GetPrivateProfileInt(std::string_view section, std::string_view key,
-                                  std::int32_t def, const std::string& path) {
+std::int32_t GetPrivateProfileInt(std::string_view section, std::string_view key, std::int32_t def,
+                                  const std::string& path) {
     const auto v = IniFile::Load(path).Get(section, key);
     return v ? ParseProfileInt(*v) : def;
 }
@@ -164,7 +176,8 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
                                     std::string_view def, std::size_t maxChars,
                                     const std::string& path) {
     std::string v = IniFile::Load(path).Get(section, key).value_or(std::string(def));
-    if (v.size() > maxChars) v.resize(maxChars);
+    if (v.size() > maxChars)
+        v.resize(maxChars);
     return v;
 }
 

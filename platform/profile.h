@@ -18,7 +18,7 @@
 namespace platform {
 
 class IniFile {
-public:
+  public:
     // Parses `text`.
     static IniFile Parse(std::string_view text);
     // Reads `path`; a missing or unreadable file gives an empty profile.
@@ -33,7 +33,7 @@ public:
     // Replaces `path` atomically. Returns false when it cannot be written.
     bool Save(const std::string& path) const;
 
-private:
+  private:
     std::vector<std::string> lines_;
     bool crlf_ = false;
 };
@@ -43,8 +43,8 @@ private:
 std::int32_t ParseProfileInt(std::string_view value);
 
 // GetPrivateProfileInt / GetPrivateProfileString / WritePrivateProfileString.
-std::int32_t GetPrivateProfileInt(std::string_view section, std::string_view key,
-                                  std::int32_t def, const std::string& path);
+std::int32_t GetPrivateProfileInt(std::string_view section, std::string_view key, std::int32_t def,
+                                  const std::string& path);
 // At most `maxChars` characters of the value are returned.
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,
                                     std::string_view def, std::size_t maxChars,

@@ -29,7 +29,9 @@ void RaisePriority() {
 }
 }  // namespace
 
-void SetThreadStartFailureHook(std::function<bool()> hook) { FailureHook() = std::move(hook); }
+void SetThreadStartFailureHook(std::function<bool()> hook) {
+    FailureHook() = std::move(hook);
+}
 
 Thread& Thread::operator=(Thread&& other) noexcept {
     if (this != &other) {
@@ -39,16 +41,20 @@ Thread& Thread::operator=(Thread&& other) noexcept {
     return *this;
 }
 
-Thread::~Thread() { Release(); }
+Thread::~Thread() {
+    Release();
+}
 
 Thread Thread::Start(std::function<void()> body, Priority priority) {
-    if (FailureHook() && FailureHook()()) return {};
+    if (FailureHook() && FailureHook()())
+        return {};
     Thread t;
     t.state_ = std::make_shared<State>();
     try {
         // The body holds its own reference to the state, so `done` outlives the handle.
         t.state_->thread = std::thread([state = t.state_, body = std::move(body), priority] {
-            if (priority == Priority::Highest) RaisePriority();
+            if (priority == Priority::Highest)
+                RaisePriority();
             body();
             state->done.Set();
         });
@@ -59,8 +65,10 @@ Thread Thread::Start(std::function<void()> body, Priority priority) {
 }
 
 bool Thread::Wait(std::chrono::milliseconds timeout) {
-    if (!state_) return true;
-    if (!state_->done.Wait(timeout)) return false;
+    if (!state_)
+        return true;
+    if (!state_->done.Wait(timeout))
+        return false;
     // The body has returned; join reaps the thread itself, which ends a moment later.
     if (state_->thread.joinable()) {
         if (state_->thread.get_id() == std::this_thread::get_id()) {
@@ -74,8 +82,10 @@ bool Thread::Wait(std::chrono::milliseconds timeout) {
 }
 
 void Thread::Release() {
-    if (!state_) return;
-    if (state_->thread.joinable()) state_->thread.detach();
+    if (!state_)
+        return;
+    if (state_->thread.joinable())
+        state_->thread.detach();
     state_.reset();
 }
 

@@ -12,7 +12,7 @@
 namespace platform {
 
 class Thread {
-public:
+  public:
     enum class Priority { Normal, Highest };
 
     Thread() = default;
@@ -34,7 +34,7 @@ public:
 
     struct State;
 
-private:
+  private:
     std::shared_ptr<State> state_;
 };
 

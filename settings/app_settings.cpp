@@ -15,13 +15,16 @@ namespace {
 // The default output path: the INI file's folder with `fileName`.
 std::string BesideIni(const std::string& fileName) {
     const auto slash = AppSettings.iniPath.rfind('/');
-    if (slash == std::string::npos) return fileName;
+    if (slash == std::string::npos)
+        return fileName;
     return AppSettings.iniPath.substr(0, slash + 1) + fileName;
 }
 
 }  // namespace
 
-void InitSettings() { InitSettingsFor(platform::GetModuleFileName()); }
+void InitSettings() {
+    InitSettingsFor(platform::GetModuleFileName());
+}
 
 void InitSettingsFor(const std::string& exePath) {
     ProgramJob.serialPort.reset();
@@ -32,8 +35,7 @@ void InitSettingsFor(const std::string& exePath) {
     ProgramJob.active = 0;
 
     const std::string configDir = UserConfigDir();
-    AppSettings.iniPath =
-        IniPathForExecutable(exePath, configDir, DirectoryWritable);
+    AppSettings.iniPath = IniPathForExecutable(exePath, configDir, DirectoryWritable);
     if (!configDir.empty() && AppSettings.iniPath.starts_with(configDir)) {
         std::error_code ec;
         std::filesystem::create_directories(configDir, ec);
@@ -50,7 +52,8 @@ void LoadSettings() {
     };
     const auto text = [&](const char* key) {
         std::string v = ini.Get(kSettingsSection, key).value_or("");
-        if (v.size() > kMaxSettingChars) v.resize(kMaxSettingChars);
+        if (v.size() > kMaxSettingChars)
+            v.resize(kMaxSettingChars);
         return v;
     };
     const auto low8 = [](std::int32_t v) { return static_cast<std::uint8_t>(v & 0xFF); };
@@ -63,11 +66,13 @@ void LoadSettings() {
     AppSettings.tranFile = text("TRANFILE");
     AppSettings.outputEnable = low8(integer("OUTPUT ENABLE", 1));
     AppSettings.outputFile = text("OUTPUT FILE");
-    if (AppSettings.outputFile.empty()) AppSettings.outputFile = BesideIni("verify.bin");
+    if (AppSettings.outputFile.empty())
+        AppSettings.outputFile = BesideIni("verify.bin");
     AppSettings.eepsumShowEnable = low8(integer("EEPSUM SHOW ENABLE", 0));
     AppSettings.eepsumOutputEnable = low8(integer("EEPSUM OUTPUT ENABLE", 0));
     AppSettings.eepsumFile = text("EEPSUM FILE");
-    if (AppSettings.eepsumFile.empty()) AppSettings.eepsumFile = BesideIni("EEPSUM.bin");
+    if (AppSettings.eepsumFile.empty())
+        AppSettings.eepsumFile = BesideIni("EEPSUM.bin");
 }
 
 void SaveSettings() {

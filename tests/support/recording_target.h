@@ -17,7 +17,7 @@ struct Message {
 };
 
 class RecordingTarget : public platform::MessageTarget {
-public:
+  public:
     std::vector<Message> messages;
     std::function<void(const Message&)> onMessage;
 
@@ -27,14 +27,16 @@ public:
     }
     std::size_t Count(UINT msg) const {
         std::size_t n = 0;
-        for (const Message& m : messages) n += m.msg == msg;
+        for (const Message& m : messages)
+            n += m.msg == msg;
         return n;
     }
 
-protected:
+  protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
         messages.push_back({msg, wParam, lParam});
-        if (onMessage) onMessage(messages.back());
+        if (onMessage)
+            onMessage(messages.back());
         return 0;
     }
 };

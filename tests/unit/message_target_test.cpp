@@ -16,8 +16,8 @@ TEST(MessageTarget, SendRunsOnTheOwnerAndReturnsItsResult) {
         handledOn = std::this_thread::get_id();
     };
     auto sender = std::async(std::launch::async, [&] { return target.Send(0x465, 7, 9); });
-    ASSERT_TRUE(target.RunUntil([&] { return !target.messages.empty(); },
-                                std::chrono::seconds(20)));
+    ASSERT_TRUE(
+        target.RunUntil([&] { return !target.messages.empty(); }, std::chrono::seconds(20)));
     EXPECT_EQ(sender.get(), 0);
     EXPECT_EQ(handledOn, std::this_thread::get_id());
     EXPECT_EQ(target.messages[0].wParam, 7u);
@@ -28,8 +28,8 @@ TEST(MessageTarget, SentMessagesGoBeforePostedOnes) {
     target.Post(1, 0, 0);
     auto sender = std::async(std::launch::async, [&] { return target.Send(2, 0, 0); });
     // Wait until the send is queued: the sender blocks until it is handled.
-    ASSERT_TRUE(target.RunUntil([&] { return target.messages.size() == 2; },
-                                std::chrono::seconds(20)));
+    ASSERT_TRUE(
+        target.RunUntil([&] { return target.messages.size() == 2; }, std::chrono::seconds(20)));
     sender.get();
     // Either order is possible depending on when the send arrived; both must be handled once.
     EXPECT_EQ(target.Count(1), 1u);

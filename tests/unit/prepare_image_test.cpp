@@ -16,7 +16,7 @@ using testing_support::TempDir;
 namespace {
 
 class PrepareImageTest : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     RecordingTarget dialog;
     std::vector<std::string> boxes;
@@ -56,7 +56,8 @@ TEST_F(PrepareImageTest, ShortFileTableCoversTheWholeFlash) {
     EXPECT_EQ(ProgramJob.imageSize, kMaxImageSize);
     EXPECT_EQ(ProgramJob.blockCount, 1024);
     EXPECT_EQ(Entry(0), static_cast<std::uint16_t>(1000 * 2 + 3096 * 0xFF));
-    for (std::size_t i = 1; i < 1024; ++i) ASSERT_EQ(Entry(i), 0xF000) << i;
+    for (std::size_t i = 1; i < 1024; ++i)
+        ASSERT_EQ(Entry(i), 0xF000) << i;
     EXPECT_EQ(ShownChecksum(), 2000);
     EXPECT_TRUE(boxes.empty());
 }
@@ -84,7 +85,8 @@ TEST_F(PrepareImageTest, EmptyFileIsPrepared) {
     ASSERT_TRUE(Prepare({}));
     EXPECT_EQ(ProgramJob.fileSize, 0u);
     EXPECT_EQ(ShownChecksum(), 0);
-    for (std::size_t i = 0; i < 1024; ++i) ASSERT_EQ(Entry(i), 0xF000);
+    for (std::size_t i = 0; i < 1024; ++i)
+        ASSERT_EQ(Entry(i), 0xF000);
 }
 
 TEST_F(PrepareImageTest, SizeLimit) {
@@ -106,9 +108,8 @@ TEST_F(PrepareImageTest, SizeLimit) {
 TEST_F(PrepareImageTest, AnythingButARegularFileIsRefusedAtOnce) {
     const std::string fifo = dir.File("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::string& path :
-         {fifo, dir.path().string(), std::string("/dev/null"), dir.File("missing.bin"),
-          std::string()}) {
+    for (const std::string& path : {fifo, dir.path().string(), std::string("/dev/null"),
+                                    dir.File("missing.bin"), std::string()}) {
         boxes.clear();
         AppSettings.tranFile = path;
         EXPECT_FALSE(PrepareImage(ProgramJob)) << path;

@@ -13,9 +13,9 @@ TEST(ProfileInt, ReadsSignAndLeadingDigits) {
         const char* text;
         std::int32_t value;
     };
-    for (const Case& c : {Case{"42", 42}, Case{"  -7", -7}, Case{"+5", 5}, Case{"12abc", 12},
-                          Case{"abc", 0}, Case{"", 0}, Case{"4294967295", -1},
-                          Case{"115200", 115200}}) {
+    for (const Case& c :
+         {Case{"42", 42}, Case{"  -7", -7}, Case{"+5", 5}, Case{"12abc", 12}, Case{"abc", 0},
+          Case{"", 0}, Case{"4294967295", -1}, Case{"115200", 115200}}) {
         EXPECT_EQ(ParseProfileInt(c.text), c.value) << c.text;
     }
 }

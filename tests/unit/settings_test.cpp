@@ -12,12 +12,8 @@ using testing_support::WriteFile;
 
 namespace {
 
-const std::function<bool(const std::string&)> kWritable = [](const std::string&) {
-    return true;
-};
-const std::function<bool(const std::string&)> kReadOnly = [](const std::string&) {
-    return false;
-};
+const std::function<bool(const std::string&)> kWritable = [](const std::string&) { return true; };
+const std::function<bool(const std::string&)> kReadOnly = [](const std::string&) { return false; };
 
 TEST(IniLocation, ExtensionRules) {
     struct Case {
@@ -36,7 +32,7 @@ TEST(IniLocation, ExtensionRules) {
 }
 
 class SettingsTest : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     std::string exe = dir.File("prog.exe");
     std::string ini = dir.File("prog.INI");
@@ -58,11 +54,12 @@ TEST_F(SettingsTest, FirstStartWritesElevenKeysInOrderWithDefaultPaths) {
     EXPECT_EQ(AppSettings.eepsumShowEnable, 0);
     EXPECT_EQ(AppSettings.eepsumOutputEnable, 0);
     EXPECT_EQ(AppSettings.eepsumFile, dir.File("EEPSUM.bin"));
-    EXPECT_EQ(ReadFile(ini), "[CURRENT]\nPORT=1\nBAUDRATE=115200\nBYTESIZE=8\nPARITY=0\n"
-                             "STOPBITS=0\nTRANFILE=\nOUTPUT ENABLE=1\nOUTPUT FILE=" +
-                                 dir.File("verify.bin") +
-                                 "\nEEPSUM SHOW ENABLE=0\nEEPSUM OUTPUT ENABLE=0\nEEPSUM FILE=" +
-                                 dir.File("EEPSUM.bin") + "\n");
+    EXPECT_EQ(ReadFile(ini),
+              "[CURRENT]\nPORT=1\nBAUDRATE=115200\nBYTESIZE=8\nPARITY=0\n"
+              "STOPBITS=0\nTRANFILE=\nOUTPUT ENABLE=1\nOUTPUT FILE=" +
+                  dir.File("verify.bin") +
+                  "\nEEPSUM SHOW ENABLE=0\nEEPSUM OUTPUT ENABLE=0\nEEPSUM FILE=" +
+                  dir.File("EEPSUM.bin") + "\n");
 }
 
 TEST_F(SettingsTest, LoadedValuesAreCutAndDefaultedAsStored) {
@@ -73,10 +70,10 @@ TEST_F(SettingsTest, LoadedValuesAreCutAndDefaultedAsStored) {
               "EEPSUM FILE=out.bin\r\nTRANFILE=" +
                   longName + "\r\nCustom Key=42\r\n");
     InitSettingsFor(exe);
-    EXPECT_EQ(AppSettings.port, 1);        // 257 keeps its low 8 bits
-    EXPECT_EQ(AppSettings.byteSize, 8);    // 264 likewise
+    EXPECT_EQ(AppSettings.port, 1);      // 257 keeps its low 8 bits
+    EXPECT_EQ(AppSettings.byteSize, 8);  // 264 likewise
     EXPECT_EQ(AppSettings.baudRate, 250000);
-    EXPECT_EQ(AppSettings.parity, 0);      // no digits
+    EXPECT_EQ(AppSettings.parity, 0);  // no digits
     EXPECT_EQ(AppSettings.outputFile, dir.File("verify.bin"));
     EXPECT_EQ(AppSettings.eepsumFile, "out.bin");
     EXPECT_EQ(AppSettings.tranFile, longName.substr(0, 259));
