@@ -6,6 +6,11 @@
 // including from inside the callback. Callbacks run on the thread named by each event kind:
 // SPE_OPENED, SPE_CLOSED and Open's SPE_ERROR on the owner's thread, SPE_DATA and the line
 // events on the reader thread, SPE_WRITE_DONE on the writer thread.
+//
+// Lifetime: the buffers, events and device state live in State, which each thread shares, so
+// a thread whose callback outlasts Close's 2-second wait still finds them. Once Close has
+// given up on a thread, that thread delivers nothing more, and once the destructor has run no
+// callback starts; a callback already running at that moment must not touch the port again.
 #pragma once
 
 #include <cstdint>
@@ -57,7 +62,7 @@ enum SerialPortResult : std::uint32_t {
 };
 
 class CSerialPort {
-public:
+  public:
     CSerialPort();
     ~CSerialPort();
     CSerialPort(const CSerialPort&) = delete;
@@ -76,6 +81,7 @@ public:
 
     struct State;  // shared with the threads, so it outlives a thread that misses Close's wait
 
-private:
+  private:
+    friend struct SerialPortTestAccess;
     std::shared_ptr<State> m_;
 };

@@ -1,0 +1,71 @@
+// COM port numbers on Linux. A number names a device path through a process-wide table, kept
+// in the INI section "PORTS" (key "COMn", value a device path). Serial devices present at
+// start-up that have no number yet get the lowest free numbers, preferring their stable
+// /dev/serial/by-id/ names, so a device keeps its number across restarts and re-plugging.
+//
+// Threading: the table is guarded by one mutex; every function may be called from any thread.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+inline constexpr int kMaxComNumber = 255;
+inline constexpr const char* kPortsSection = "PORTS";
+
+// A serial device found in sysfs.
+struct SerialDeviceInfo {
+    std::string name;    // tty name, e.g. "ttyUSB0"
+    std::string device;  // e.g. "/dev/ttyUSB0"
+    std::string path;    // the /dev/serial/by-id/ link when there is one, else device
+    std::string driver;  // e.g. "ftdi_sio", "serial8250"
+    std::string usbId;   // "vvvv:pppp" for USB devices, else empty
+    std::string manufacturer;
+    std::string product;
+    std::string serial;
+};
+
+// Serial ttys under `sysRoot`/class/tty that have a real device behind them: virtual ttys
+// (no "device" link) and 8250 ports without a UART (type 0) are skipped. Sorted by name.
+std::vector<SerialDeviceInfo> EnumerateSerialPorts(const std::string& sysRoot = "/sys",
+                                                   const std::string& devRoot = "/dev");
+
+// A one-line description for display: "FTDI FT232R (A12345) [0403:6001] /dev/ttyUSB0".
+std::string DescribeSerialDevice(const SerialDeviceInfo& info);
+
+// What COM `n` is, for display: the description of the present device behind it, else its
+// path; empty when the number names no device.
+std::string DescribeComPort(int n, const std::string& sysRoot = "/sys",
+                            const std::string& devRoot = "/dev");
+
+// Replaces the table with the "PORTS" section of `iniPath`, gives present devices without a
+// number the lowest free numbers and writes those back. Returns false when the INI could not
+// be written (the table is still complete in memory).
+bool LoadComPorts(const std::string& iniPath, const std::string& sysRoot = "/sys",
+                  const std::string& devRoot = "/dev");
+
+// The device path of COM `n`; empty when the number names no device.
+std::string ComDevicePath(int n);
+// Sets COM `n` to `path` in memory; an empty path clears it. Numbers outside 1..255 are
+// ignored.
+void SetComDevice(int n, std::string path);
+// The number of `path`: the existing one, else the lowest free number, assigned in memory.
+// 0 when all numbers are taken.
+int MapComDevice(const std::string& path);
+// Forgets every mapping.
+void ClearComDevices();
+
+struct ComPortEntry {
+    int number;
+    std::string path;
+};
+// The table in number order.
+std::vector<ComPortEntry> ComPortTable();
+
+// What a device name opens: "COMn" (case-insensitive) through the table, a path starting with
+// '/' as it is; empty for anything else.
+std::string ResolveComDevice(std::string_view name);
+
+}  // namespace platform

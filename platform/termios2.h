@@ -1,0 +1,38 @@
+// The kernel's termios2 interface (<asm/termbits.h>), kept apart because it clashes with the C
+// library's <termios.h>. Each call returns 0 or an errno value.
+//
+// Threading: free functions on a caller's descriptor; no shared state.
+#pragma once
+
+#include <cstdint>
+
+namespace platform::termios2 {
+
+// Win32 line codes, as the DCB carries them.
+struct LineSettings {
+    std::uint32_t baudRate;
+    std::uint8_t byteSize;  // 5..8
+    std::uint8_t parity;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    std::uint8_t stopBits;  // 0 one, 1 one and a half (5 data bits only), 2 two
+};
+
+// Raw mode, CLOCAL|CREAD, any rate through BOTHER, no flow control, HUPCL cleared. EINVAL
+// when a code has no termios meaning; otherwise the driver's refusal, if any.
+int ApplyLineSettings(int fd, const LineSettings& settings);
+// Drops DTR and RTS; ENOTTY (no modem lines) counts as done.
+int ClearModemLines(int fd);
+// Discards what the driver holds for input and/or output.
+int Flush(int fd, bool input, bool output);
+// Modem line state as TIOCM_* bits in *lines.
+int ModemLines(int fd, int* lines);
+// Blocks until the ring indicator or carrier detect changes (TIOCMIWAIT).
+int WaitRingOrCarrier(int fd);
+bool RingBit(int lines);
+bool CarrierBit(int lines);
+
+// Sets ASYNC_LOW_LATENCY; *oldFlags receives the flags to restore. ENOTTY and EINVAL mean the
+// driver has no such setting.
+int SetLowLatency(int fd, int* oldFlags);
+int RestoreSerialFlags(int fd, int oldFlags);
+
+}  // namespace platform::termios2

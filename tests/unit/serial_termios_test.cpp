@@ -1,0 +1,54 @@
+// The termios device's open-error mapping and line-setting rules, on a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/comm_termios.h"
+#include "platform/termios2.h"
+#include "tests/support/pty_pair.h"
+
+namespace {
+
+using namespace platform;
+
+TEST(SerialTermiosTest, OpenErrorsMapToThreeClasses) {
+    const std::pair<int, DWORD> cases[] = {
+        {ENOENT, ERROR_FILE_NOT_FOUND},     {ENODEV, ERROR_FILE_NOT_FOUND},
+        {ENXIO, ERROR_FILE_NOT_FOUND},      {EACCES, ERROR_ACCESS_DENIED},
+        {EPERM, ERROR_ACCESS_DENIED},       {EBUSY, ERROR_ACCESS_DENIED},
+        {EWOULDBLOCK, ERROR_ACCESS_DENIED}, {EIO, ERROR_GEN_FAILURE},
+        {EINVAL, ERROR_GEN_FAILURE},        {ENOTDIR, ERROR_GEN_FAILURE},
+    };
+    for (const auto& [err, expected] : cases)
+        EXPECT_EQ(OpenErrorFromErrno(err), expected) << err;
+}
+
+TEST(SerialTermiosTest, LineSettingsRules) {
+    test_support::PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    struct Case {
+        termios2::LineSettings s;
+        int result;
+    };
+    const Case cases[] = {
+        {{9600, 8, 0, 0}, 0},      {{14400, 8, 0, 0}, 0},     {{256000, 7, 2, 2}, 0},
+        {{110, 5, 1, 1}, 0},       {{9600, 6, 3, 0}, 0},      {{9600, 8, 4, 0}, 0},
+        {{9600, 4, 0, 0}, EINVAL}, {{9600, 9, 0, 0}, EINVAL}, {{9600, 8, 5, 0}, EINVAL},
+        {{9600, 8, 0, 1}, EINVAL}, {{9600, 8, 0, 3}, EINVAL}, {{0, 8, 0, 0}, EINVAL},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(termios2::ApplyLineSettings(fd, c.s), c.result)
+            << c.s.baudRate << " " << int(c.s.byteSize) << " " << int(c.s.parity) << " "
+            << int(c.s.stopBits);
+    }
+    // A pseudo-terminal has no modem lines; clearing them is still fine.
+    EXPECT_EQ(termios2::ClearModemLines(fd), 0);
+    ::close(fd);
+}
+
+}  // namespace
