@@ -1,0 +1,115 @@
+// Whole jobs through StartJob/EndJob against the simulator on a pseudo-terminal.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "job/job_control.h"
+#include "job/program_job.h"
+#include "platform/com_ports.h"
+#include "platform/message_box.h"
+#include "settings/app_settings.h"
+#include "sim/simulator.h"
+#include "support/recording_target.h"
+#include "support/temp_dir.h"
+
+namespace testing_support {
+
+inline std::vector<std::uint8_t> Pattern(std::size_t size, unsigned seed = 1) {
+    std::vector<std::uint8_t> v(size);
+    std::uint32_t x = seed * 2654435761u + 1;
+    for (auto& b : v) {
+        x = x * 1103515245u + 12345u;
+        b = static_cast<std::uint8_t>(x >> 16);
+    }
+    return v;
+}
+
+class JobHarness : public ::testing::Test {
+  protected:
+    static constexpr int kComNumber = 17;
+
+    TempDir dir;
+    RecordingTarget dialog;
+    std::vector<std::string> boxes;
+    platform::MessageBoxHook previousHook;
+    std::unique_ptr<sim::Simulator> loader;
+
+    void SetUp() override {
+        previousHook = platform::SetMessageBoxHook(
+            [this](std::string_view text) { boxes.emplace_back(text); });
+        AppSettings = {};
+        AppSettings.port = kComNumber;
+        AppSettings.baudRate = 115200;
+        AppSettings.byteSize = 8;
+        AppSettings.outputEnable = 0;
+        AppSettings.outputFile = dir.File("verify.bin");
+        AppSettings.eepsumOutputEnable = 0;
+        AppSettings.eepsumFile = dir.File("EEPSUM.bin");
+    }
+
+    void TearDown() override {
+        EndJob();
+        loader.reset();
+        platform::SetComDevice(kComNumber, "");
+        platform::SetMessageBoxHook(previousHook);
+    }
+
+    static sim::LoaderConfig FastLoader() {
+        sim::LoaderConfig cfg;
+        cfg.eraseScale = 0.002;
+        return cfg;
+    }
+
+    void StartLoader(const sim::LoaderConfig& cfg) {
+        loader = sim::Simulator::Start(cfg);
+        ASSERT_TRUE(loader);
+        platform::SetComDevice(kComNumber, loader->SlavePath());
+    }
+
+    void UseImage(const std::vector<std::uint8_t>& bytes) {
+        AppSettings.tranFile = dir.File("image.bin");
+        WriteBytes(AppSettings.tranFile, bytes);
+    }
+
+    // Runs one job to its result and releases it; returns the result code, or -1 when the
+    // job did not start.
+    int RunJob(int mode, std::chrono::seconds limit = std::chrono::seconds(60)) {
+        dialog.messages.clear();
+        if (!StartJob(&dialog, mode)) {
+            EndJob();
+            return -1;
+        }
+        const bool ended = dialog.WaitFor(WM_JOB_DONE, limit);
+        EndJob();
+        if (!ended)
+            return -2;
+        for (const Message& m : dialog.messages) {
+            if (m.msg == WM_JOB_DONE)
+                return HIWORD(static_cast<std::uintptr_t>(m.lParam));
+        }
+        return -3;
+    }
+
+    // The status messages in order, kind 7 left out (it is posted and may overtake).
+    std::vector<std::pair<int, std::intptr_t>> Statuses(int* eraseProgress = nullptr) const {
+        std::vector<std::pair<int, std::intptr_t>> out;
+        for (const Message& m : dialog.messages) {
+            if (m.msg != WM_JOB_STATUS)
+                continue;
+            if (LOWORD(m.wParam) == kStatusEraseProgress) {
+                if (eraseProgress)
+                    ++*eraseProgress;
+                continue;
+            }
+            out.emplace_back(LOWORD(m.wParam), m.lParam);
+        }
+        return out;
+    }
+};
+
+}  // namespace testing_support
