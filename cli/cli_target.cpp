@@ -1,0 +1,71 @@
+#include "cli/cli_target.h"
+
+#include "job/program_job.h"
+
+namespace cli {
+
+LRESULT CliTarget::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CLI_INTERRUPT) {
+        interrupted = true;
+        return 0;
+    }
+    if (msg == WM_JOB_DONE) {
+        if (LOWORD(static_cast<std::uintptr_t>(lParam)) == 1) {
+            result = HIWORD(static_cast<std::uintptr_t>(lParam));
+        }
+        return 1;
+    }
+    if (msg != WM_JOB_STATUS)
+        return 0;
+    const int kind = LOWORD(wParam);
+    const WORD extra = HIWORD(wParam);
+    switch (kind) {
+        case kStatusFileLength:
+            view.phase = Phase::Write;
+            view.fileSize = static_cast<std::uint32_t>(lParam);
+            view.total = lParam;
+            view.position = 0;
+            view.writeStarted = std::chrono::steady_clock::now();
+            break;
+        case kStatusWritePos:
+        case kStatusEraseProgress:
+        case kStatusChecksumPos:
+            view.position = lParam;
+            break;
+        case kStatusEraseBegun:
+            view.phase = Phase::Erase;
+            break;
+        case kStatusLoaderVersion:
+            view.loaderVersion = extra;
+            view.loaderLetter = static_cast<char>(LOWORD(static_cast<std::uintptr_t>(lParam)));
+            view.packetSize = HIWORD(static_cast<std::uintptr_t>(lParam));
+            break;
+        case kStatusWaitLink:
+            view.phase = Phase::WaitLink;
+            view.total = view.position = 0;
+            break;
+        case kStatusFileChecksum:
+            view.fileChecksum = extra;
+            break;
+        case kStatusEraseRange:
+            view.phase = Phase::Erase;
+            view.total = lParam;
+            view.position = 0;
+            break;
+        case kStatusBurnChecksum:
+            view.phase = Phase::Checksum;
+            view.total = view.position = 0;
+            break;
+        case kStatusChecksumLength:
+            view.phase = Phase::Checksum;
+            view.total = lParam;
+            view.position = 0;
+            break;
+        default:
+            return 0;
+    }
+    reporter_.Status(view, kind);
+    return 0;
+}
+
+}  // namespace cli

@@ -1,0 +1,85 @@
+#include "cli/hints.h"
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "platform/com_ports.h"
+
+namespace cli {
+namespace fs = std::filesystem;
+
+std::vector<std::string> DeviceHolders(const std::string& device) {
+    std::vector<std::string> holders;
+    std::error_code ec;
+    const fs::path target = fs::canonical(device, ec);
+    if (ec)
+        return holders;
+    const std::string self = std::to_string(::getpid());
+    for (const auto& proc : fs::directory_iterator("/proc", ec)) {
+        const std::string pid = proc.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos || pid == self)
+            continue;
+        std::error_code fdEc;
+        for (const auto& fd : fs::directory_iterator(proc.path() / "fd", fdEc)) {
+            std::error_code linkEc;
+            if (fs::read_symlink(fd.path(), linkEc) == target) {
+                std::string name;
+                std::getline(std::ifstream(proc.path() / "comm"), name);
+                holders.push_back(pid + " (" + name + ")");
+                break;
+            }
+        }
+    }
+    return holders;
+}
+
+std::vector<std::string> OpenFailureHints(const std::string& message, int port) {
+    std::vector<std::string> hints;
+    const std::string device = platform::ComDevicePath(port);
+    if (message == "COM port can not be found") {
+        if (device.empty()) {
+            hints.push_back("COM" + std::to_string(port) + " names no device");
+        } else {
+            hints.push_back("COM" + std::to_string(port) + " is " + device +
+                            ", which does not exist");
+        }
+        const auto ports = platform::EnumerateSerialPorts();
+        if (ports.empty()) {
+            hints.push_back("no serial devices are present");
+        } else {
+            for (const auto& p : ports)
+                hints.push_back("present: " + p.device);
+        }
+        hints.push_back("give a device directly with --port PATH, or list them: kven-cli ports");
+        return hints;
+    }
+    if (message != "COM can not be accessed" || device.empty())
+        return hints;
+    if (::access(device.c_str(), R_OK | W_OK) != 0) {
+        struct stat st {};
+        std::string groupName = "its group";
+        if (::stat(device.c_str(), &st) == 0) {
+            if (const struct group* g = ::getgrgid(st.st_gid))
+                groupName = g->gr_name;
+        }
+        hints.push_back(device + " belongs to the group " + groupName +
+                        "; join it with: sudo usermod -aG " + groupName +
+                        " $USER (then log in again)");
+        return hints;
+    }
+    const auto holders = DeviceHolders(device);
+    if (holders.empty()) {
+        hints.push_back(device + " is held by another program");
+    } else {
+        for (const std::string& h : holders)
+            hints.push_back(device + " is held by process " + h);
+    }
+    return hints;
+}
+
+}  // namespace cli

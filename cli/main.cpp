@@ -1,0 +1,42 @@
+// kven-cli: the job engine from the command line.
+#include <csignal>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "cli/options.h"
+#include "cli/ports_command.h"
+#include "cli/run_job.h"
+
+int main(int argc, char** argv) {
+    // Blocked before any thread exists, so every thread inherits the mask and only the
+    // signal watcher receives them.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    const cli::ParseResult parsed = cli::ParseOptions(args);
+    if (!parsed.options) {
+        std::fprintf(stderr, "kven-cli: %s\n%s", parsed.error.c_str(), cli::kUsage);
+        return cli::kUsageExit;
+    }
+    const cli::Options& o = *parsed.options;
+    switch (o.command) {
+        case cli::Command::Help:
+            std::fputs(cli::kUsage, stdout);
+            return 0;
+        case cli::Command::Version:
+            std::printf("kven-cli %s\n", KVEN_VERSION);
+            return 0;
+        case cli::Command::Ports:
+            return cli::ListPorts(o);
+        case cli::Command::Program:
+        case cli::Command::EepSum:
+            return cli::RunJob(o);
+    }
+    return cli::kUsageExit;
+}

@@ -1,0 +1,42 @@
+// kven-cli's command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cli {
+
+inline constexpr int kResultStartFailedExit = 10;
+inline constexpr int kUsageExit = 64;
+inline constexpr int kInterruptedExit = 130;
+
+enum class Command { Program, EepSum, Ports, Help, Version };
+
+struct Options {
+    Command command = Command::Help;
+    std::string image;
+    std::optional<std::string> port;  // "COMn" or a device path
+    std::optional<std::int32_t> baud;
+    std::optional<std::uint8_t> dataBits;
+    std::optional<std::uint8_t> parity;    // Win32 parity code
+    std::optional<std::uint8_t> stopBits;  // Win32 stop-bit code
+    std::string readback;                  // empty: not written
+    std::string sums;                      // empty: not written
+    std::string ini;                       // empty: the desktop program's INI
+    bool json = false;
+    bool quiet = false;
+};
+
+struct ParseResult {
+    std::optional<Options> options;
+    std::string error;  // set when options is empty
+};
+
+ParseResult ParseOptions(const std::vector<std::string_view>& args);
+
+extern const char* const kUsage;
+
+}  // namespace cli
