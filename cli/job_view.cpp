@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "job/result_texts.h"
+
 namespace cli {
 
 const char* PhaseText(Phase phase) {
@@ -30,26 +32,11 @@ std::string LoaderText(const JobView& view) {
 }
 
 const char* ResultText(int code) {
-    static constexpr const char* kTexts[] = {
-        "Writing is OK",
-        "Write failed",
-        "Time out",
-        "Verify failed",
-        "Get LD version failed",
-        "Chip erase failed",
-        "Link failed",
-        "Set file length failed",
-        "Write sync failed",
-        "Wait end code failed",
-        "Job did not start",
-        "Checksum link failed",
-        "Checksum numbers failed",
-        "Checksum sync failed",
-        "Checksum Compare failed",
-    };
-    if (code >= 0 && code < static_cast<int>(std::size(kTexts)))
-        return kTexts[code];
-    return "Unknown result";
+    if (code == 10)
+        return "Job did not start";
+    const char* text =
+        code >= 0 && code <= 0xFFFF ? JobResultText(static_cast<std::uint16_t>(code)) : nullptr;
+    return text ? text : "Unknown result";
 }
 
 }  // namespace cli

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <span>
 
+#include "job/engine_detail.h"
 #include "job/program_job.h"
 #include "job/protocol_step.h"
 #include "platform/file_io.h"
@@ -9,14 +10,20 @@
 namespace engine_detail {
 namespace {
 
-std::uint32_t Available() {
-    return ProgramJob.serialPort->GetAvailable();
-}
 std::int32_t TableBytes() {
     return std::int32_t{ProgramJob.blockCount} * 2;
 }
-bool RxIs(std::uint8_t a, std::uint8_t b) {
-    return ProgramJob.rx[0] == a && ProgramJob.rx[1] == b;
+
+Transfer TableTransfer() {
+    return {ProgramJob.readBackSums.get(),
+            TableBytes(),
+            SendNextChecksumPacket,
+            CompareChecksumReadback,
+            13,
+            14,
+            kStatusChecksumPos,
+            kResultChecksumNotAcked,
+            kResultChecksumCompare};
 }
 
 WORD StartState(int event) {
@@ -25,28 +32,7 @@ WORD StartState(int event) {
             ProgramJob.writeDone = 1;
         return 0;
     }
-    SendJobStatus(kStatusBurnChecksum, 0, 0);
-    ProgramJob.serialPort->SetReadRequestSize(2);
-    static constexpr std::uint8_t kLink[6] = {0xC9, 0xDD, 0x55, 0xAA, 0x22, 0xC9};
-    std::copy(std::begin(kLink), std::end(kLink), ProgramJob.tx);
-    ClearFlags(false);
-    ArmWatchdog(kTicksCommand);
-    ProgramJob.serialPort->Send(ProgramJob.tx, 6);
-    ProgramJob.state = 9;
-    return 0;
-}
-
-WORD LinkReplyState(int event) {
-    if (event == kEventWriteDone)
-        ProgramJob.writeDone = 1;
-    if (event == kEventData && !ProgramJob.replyOk && Available() >= 8) {
-        if (!ReadLinkReply())
-            return kResultBadLinkReply;
-        ProgramJob.replyOk = 1;
-    }
-    if (ProgramJob.writeDone && ProgramJob.replyOk) {
-        ProgramJob.state = AcceptLinkReply() ? 10 : 11;
-    }
+    SendLinkRequest(kStatusBurnChecksum, 0x22, 9);
     return 0;
 }
 
@@ -66,26 +52,17 @@ WORD LinkConfirmState(int event) {
     ReadExact(ProgramJob.rx, 2);
     if (!RxIs(0xAA, 0x55))
         return kResultChecksumLink;
-    const std::uint32_t count = static_cast<std::uint32_t>(TableBytes());
-    for (int i = 0; i < 4; ++i)
-        ProgramJob.tx[i] = static_cast<std::uint8_t>(count >> (8 * i));
+    PutLittleEndian(static_cast<std::uint32_t>(TableBytes()));
     ClearFlags(false);
     ArmWatchdog(kTicksCommand);
-    ProgramJob.serialPort->Send(ProgramJob.tx, 4);
+    SendTx(4);
     ProgramJob.state = 12;
     return 0;
 }
 
 WORD CountEchoState(int event) {
-    if (event == kEventWriteDone)
-        ProgramJob.writeDone = 1;
-    if (event == kEventData && !ProgramJob.replyOk && Available() >= 4) {
-        ReadExact(ProgramJob.rx, 4);
-        if (!std::equal(ProgramJob.rx, ProgramJob.rx + 4, ProgramJob.tx)) {
-            return kResultChecksumCountEcho;
-        }
-        ProgramJob.replyOk = 1;
-    }
+    if (const WORD code = ReadCountEcho(event, kResultChecksumCountEcho))
+        return code;
     if (ProgramJob.writeDone && ProgramJob.replyOk) {
         ProgramJob.sendPos = 0;
         ProgramJob.packetCount = 0;
@@ -100,49 +77,10 @@ WORD CountEchoState(int event) {
     return 0;
 }
 
-WORD PacketAckState(int event) {
-    if (event == kEventWriteDone)
-        ProgramJob.writeDone = 1;
-    if (event == kEventData && !ProgramJob.dataReceived) {
-        const std::uint32_t n =
-            ProgramJob.packetCount < 3 ? 1u : static_cast<std::uint32_t>(ProgramJob.packetSize) + 1;
-        if (Available() >= n) {
-            if (n > 1) {
-                ReadInto(ProgramJob.readBackSums.get(), TableBytes(), &ProgramJob.readBackPos,
-                         n - 1);
-            }
-            ProgramJob.dataReceived = 1;
-            std::uint8_t ack = 0;
-            ReadExact(&ack, 1);
-            if (ack != 0xAA)
-                return kResultChecksumNotAcked;
-            ProgramJob.replyOk = 1;
-        }
-    }
-    if (ProgramJob.writeDone && ProgramJob.replyOk && ProgramJob.dataReceived) {
-        ClearFlags(true);
-        ProgramJob.state = SendNextChecksumPacket() ? 13 : 14;
-        const bool differs = CompareChecksumReadback();
-        SendJobStatus(kStatusChecksumPos, 0, ProgramJob.sendPos);
-        ArmWatchdog(kTicksPacket);
-        if (differs)
-            return kResultChecksumCompare;
-    }
-    return 0;
-}
-
 WORD EndOfTableState(int event) {
-    if (event != kEventData)
+    const std::optional<bool> differs = ReadEndMessage(event, TableTransfer());
+    if (!differs)
         return 0;
-    const std::uint32_t last = static_cast<std::uint32_t>(ProgramJob.lastPacketLength);
-    const std::uint32_t n = ProgramJob.packetCount < 2
-                                ? last + 2
-                                : static_cast<std::uint32_t>(ProgramJob.packetSize) + last + 2;
-    if (Available() < n)
-        return 0;
-    ReadInto(ProgramJob.readBackSums.get(), TableBytes(), &ProgramJob.readBackPos, n - 2);
-    ReadExact(ProgramJob.rx, 2);
-    const bool differs = CompareChecksumReadback();
     if (!RxIs(0xAA, 0x55))
         return kResultNoEndCode;
     if (AppSettings.eepsumOutputEnable) {
@@ -150,7 +88,7 @@ WORD EndOfTableState(int event) {
             AppSettings.eepsumFile,
             std::span(ProgramJob.readBackSums.get(), static_cast<std::size_t>(TableBytes())));
     }
-    EndJobWithResult(differs ? kResultChecksumCompare : kResultOk);
+    EndJobWithResult(*differs ? kResultChecksumCompare : kResultOk);
     return 0;
 }
 
@@ -161,7 +99,7 @@ WORD ChecksumStep(int event) {
         case 8:
             return StartState(event);
         case 9:
-            return LinkReplyState(event);
+            return LinkReplyStep(event, 10, 11);
         case 10:
             return InfoBlockState(event);
         case 11:
@@ -169,7 +107,7 @@ WORD ChecksumStep(int event) {
         case 12:
             return CountEchoState(event);
         case 13:
-            return PacketAckState(event);
+            return PacketAckStep(event, TableTransfer());
         case 14:
             return EndOfTableState(event);
         default:

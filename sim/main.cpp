@@ -31,7 +31,7 @@ Loader:
                        report the ideal wire time (default: unpaced)
   --idle-timeout MS    end a session whose host sends nothing for MS ms (default 3000)
 
-Faults (--fault SPEC, repeatable; every session):
+Faults (--fault FAULT, repeatable; every session):
   silent:STEP          no reply at STEP, then wait for a new link request
   bad:STEP             a wrong reply at STEP: link reply with a broken complement,
                        55 AA for AA 55 (erase-begin, sum-link, end, sum-end) and the

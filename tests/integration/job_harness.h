@@ -38,6 +38,7 @@ class JobHarness : public ::testing::Test {
     std::vector<std::string> boxes;
     platform::MessageBoxHook previousHook;
     std::unique_ptr<sim::Simulator> loader;
+    std::string diagnostics;
 
     void SetUp() override {
         previousHook = platform::SetMessageBoxHook(
@@ -85,6 +86,14 @@ class JobHarness : public ::testing::Test {
             return -1;
         }
         const bool ended = dialog.WaitFor(WM_JOB_DONE, limit);
+        // Where the engine stood when the job ended, for failure messages.
+        diagnostics = "state " + std::to_string(ProgramJob.state.load()) + ", packets " +
+                      std::to_string(ProgramJob.packetCount) + ", sent " +
+                      std::to_string(ProgramJob.sendPos) + ", flags " +
+                      std::to_string(ProgramJob.writeDone) + std::to_string(ProgramJob.replyOk) +
+                      std::to_string(ProgramJob.dataReceived) + ", waiting " +
+                      std::to_string(ProgramJob.serialPort ? ProgramJob.serialPort->GetAvailable()
+                                                           : 0u);
         EndJob();
         if (!ended)
             return -2;

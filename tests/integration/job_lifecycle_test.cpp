@@ -44,7 +44,7 @@ TEST_F(JobLifecycle, TwoHundredJobsLeaveNothingBehind) {
         AppSettings.port = faultyRun ? kComNumber + 1 : kComNumber;
         const int mode = i % 5 == 4 ? kModeEepSum : kModeProgram;
         const int want = faultyRun && mode == kModeProgram ? kResultPacketNotAcked : 0;
-        ASSERT_EQ(RunJob(mode), want) << "job " << i;
+        ASSERT_EQ(RunJob(mode), want) << "job " << i << ": " << diagnostics;
         ASSERT_EQ(dialog.Count(WM_JOB_DONE), 1u);
     }
     EXPECT_EQ(CountEntries("/proc/self/fd"), fds);

@@ -48,7 +48,7 @@ TEST_P(ProgramSucceeds, FlashTableStatusesAndFiles) {
     AppSettings.outputEnable = c.outputs;
     AppSettings.eepsumOutputEnable = c.outputs;
 
-    ASSERT_EQ(RunJob(kModeProgram), 0) << (boxes.empty() ? "" : boxes[0]);
+    ASSERT_EQ(RunJob(kModeProgram), 0) << diagnostics << (boxes.empty() ? "" : boxes[0]);
     const auto session = loader->WaitForSession(std::chrono::seconds(20));
     ASSERT_TRUE(session);
     EXPECT_TRUE(session->Completed());
