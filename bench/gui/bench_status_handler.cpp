@@ -1,0 +1,57 @@
+// The dialog's status handler per packet: the port threads wait for it once per packet.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QWidget>
+
+#include "job/program_job.h"
+#include "settings/app_settings.h"
+#include "ui/rs232set.h"
+
+namespace {
+
+void BM_WritePositionStatus(benchmark::State& state) {
+    QWidget host;
+    CRS232SET dialog;
+    dialog.Create(&host);
+    host.show();
+    dialog.OnJobStatus(StatusWParam(kStatusFileLength), kMaxImageSize);
+    LPARAM pos = 0;
+    for (auto _ : state) {
+        pos = (pos + 255) % kMaxImageSize;
+        dialog.OnJobStatus(StatusWParam(kStatusWritePos), pos);
+    }
+    // Paint what the handler invalidated, as the event loop would between packets.
+    QApplication::processEvents();
+}
+BENCHMARK(BM_WritePositionStatus)->Unit(benchmark::kMicrosecond);
+
+void BM_WritePositionStatusPainted(benchmark::State& state) {
+    QWidget host;
+    CRS232SET dialog;
+    dialog.Create(&host);
+    host.show();
+    dialog.OnJobStatus(StatusWParam(kStatusFileLength), kMaxImageSize);
+    LPARAM pos = 0;
+    for (auto _ : state) {
+        pos = (pos + 255) % kMaxImageSize;
+        dialog.OnJobStatus(StatusWParam(kStatusWritePos), pos);
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_WritePositionStatusPainted)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    AppSettings.port = 1;
+    AppSettings.baudRate = 115200;
+    AppSettings.byteSize = 8;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
