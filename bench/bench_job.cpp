@@ -215,6 +215,7 @@ void BM_Program64KiB_Paced(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Program64KiB_Paced)
+    ->Arg(9600)
     ->Arg(115200)
     ->Arg(256000)
     ->UseManualTime()
