@@ -37,8 +37,10 @@ WORD InfoBlockState(int event) {
     if (event != kEventData || Available() < 32)
         return 0;
     ReadExact(ProgramJob.rx, 32);
-    // The erase time, in units of 2 s, counts only when its complement confirms it.
-    if (ProgramJob.rx[0] == static_cast<std::uint8_t>(~ProgramJob.rx[1]))
+    // The erase time, in units of 2 s, counts only when its complement confirms it. A time of 0
+    // would disarm the watchdog for the whole erase, and a loader that then fell silent would
+    // hold the job forever: it keeps the default.
+    if (ProgramJob.rx[0] == static_cast<std::uint8_t>(~ProgramJob.rx[1]) && ProgramJob.rx[0] != 0)
         ProgramJob.eraseTicks = static_cast<std::uint16_t>(ProgramJob.rx[0] * 40);
     ClearFlags(false);
     ProgramJob.state = 3;

@@ -129,6 +129,19 @@ TEST_F(JobTiming, InformationBlockSetsTheEraseTime) {
     }
 }
 
+TEST_F(JobTiming, ZeroEraseTimeKeepsTheWatchdogArmed) {
+    sim::LoaderConfig cfg = FastLoader();
+    cfg.letter = 'd';
+    cfg.eraseUnits = 0;
+    cfg.faults.push_back(*sim::ParseFault("silent:erase-done"));
+    StartLoader(cfg);
+    UseImage(Pattern(100));
+    EXPECT_EQ(RunJob(kModeProgram), kResultTimeout);
+    const auto statuses = Statuses();
+    ASSERT_GE(statuses.size(), 4u);
+    EXPECT_EQ(statuses[3], std::make_pair(int{kStatusEraseRange}, std::intptr_t{160}));
+}
+
 class StartFailure : public JobHarness {};
 
 TEST_F(StartFailure, ShowsItsMessageAndHoldsNothing) {
