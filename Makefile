@@ -2,12 +2,18 @@
 # make test SAN=address  the same with address+undefined sanitizers (build-address/)
 # make test SAN=thread   the same with the thread sanitizer (build-thread/)
 # make run             build and run a whole Program job on the simulated target
+# make fuzz            build the libFuzzer targets with clang (build-fuzz/) and run each one
+#                      for FUZZ_SECONDS (default 60)
+# make soak            1,000 back-to-back jobs against the simulator (build-soak/)
+# make package         the Debian package, in build-pkg/
 SAN ?=
 BUILD := build$(if $(SAN),-$(SAN))
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := fuzz_engine fuzz_ini fuzz_faults
 
-.PHONY: all deps configure build test run bench format install package clean
+.PHONY: all deps configure build test run bench format install package fuzz soak clean
 
 all: build
 
@@ -21,7 +27,8 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 test: build
-	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
+	@cd $(BUILD) && TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp $(TSAN_OPTIONS)" \
+		ctest --output-on-failure -j $(JOBS) --timeout 600
 
 run: build
 	@scripts/run-demo.sh $(BUILD)
@@ -34,6 +41,33 @@ format:
 
 install: build
 	@cmake --install $(BUILD)
+
+# New inputs go to build-fuzz/corpus/, so the committed seeds in fuzz/corpus/ stay small.
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DKVEN_FUZZ=ON -DKVEN_BUILD_GUI=OFF -DKVEN_BUILD_TESTS=OFF -DKVEN_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+	@mkdir -p build-fuzz/artifacts
+	@for t in $(FUZZ_TARGETS); do \
+		mkdir -p build-fuzz/corpus/$$t; \
+		echo "fuzzing $$t for $(FUZZ_SECONDS) s"; \
+		build-fuzz/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -max_len=16384 -timeout=10 \
+			-print_final_stats=1 -artifact_prefix=build-fuzz/artifacts/$$t- \
+			build-fuzz/corpus/$$t fuzz/corpus/$$t 2>build-fuzz/$$t.log \
+			|| { tail -n 60 build-fuzz/$$t.log; exit 1; }; \
+		grep -E '^#[0-9]+[[:space:]]+DONE' build-fuzz/$$t.log || true; \
+	done
+
+soak: deps
+	@cmake -S tests/soak -B build-soak -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build build-soak -j $(JOBS) --target kven_soak
+	@build-soak/kven_soak 1000
+
+package: deps
+	@cmake -S . -B build-pkg -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+		-DKVEN_BUILD_TESTS=OFF -DKVEN_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-pkg -j $(JOBS)
+	@cd build-pkg && cpack -G DEB
 
 clean:
 	@rm -rf build build-address build-thread

@@ -58,8 +58,13 @@ IniFile IniFile::Parse(std::string_view text) {
     while (!text.empty()) {
         const auto nl = text.find('\n');
         std::string_view line = text.substr(0, nl);
-        if (!line.empty() && line.back() == '\r')
+        // An unterminated last line drops all its CRs: one left there would be written back
+        // before the LF and turn a LF file into a CRLF one.
+        while (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
+            if (nl != std::string_view::npos)
+                break;
+        }
         ini.lines_.emplace_back(line);
         if (nl == std::string_view::npos)
             break;
