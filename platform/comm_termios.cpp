@@ -22,37 +22,13 @@
 
 #include "platform/com_ports.h"
 #include "platform/termios2.h"
+#include "platform/unique_fd.h"
 
 namespace platform {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class UniqueFd {
-  public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    UniqueFd(UniqueFd&& o) noexcept : fd_(std::exchange(o.fd_, -1)) {}
-    UniqueFd& operator=(UniqueFd&& o) noexcept {
-        if (this != &o) {
-            Reset();
-            fd_ = std::exchange(o.fd_, -1);
-        }
-        return *this;
-    }
-    ~UniqueFd() { Reset(); }
-    int Get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    void Reset() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-
-  private:
-    int fd_ = -1;
-};
 
 // TIOCMIWAIT blocks in the kernel and nothing but a signal ends it; this one interrupts it.
 int LineCancelSignal() {

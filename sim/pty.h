@@ -12,9 +12,11 @@
 #include <optional>
 #include <string>
 
-#include "sim/unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace sim {
+
+using platform::UniqueFd;
 
 class PtyPair {
   public:

@@ -4,9 +4,11 @@
 // Threading: Notify and Notified may be called from any thread; Fd is for poll() sets.
 #pragma once
 
-#include "sim/unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace sim {
+
+using platform::UniqueFd;
 
 class Wakeup {
   public:

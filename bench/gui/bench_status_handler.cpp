@@ -10,7 +10,8 @@
 
 namespace {
 
-void BM_WritePositionStatus(benchmark::State& state) {
+// Kind 1 messages through a shown dialog, with or without the repaint that follows each.
+void RunWritePositions(benchmark::State& state, bool paint) {
     QWidget host;
     CRS232SET dialog;
     dialog.Create(&host);
@@ -20,24 +21,19 @@ void BM_WritePositionStatus(benchmark::State& state) {
     for (auto _ : state) {
         pos = (pos + 255) % kMaxImageSize;
         dialog.OnJobStatus(StatusWParam(kStatusWritePos), pos);
+        if (paint)
+            QApplication::processEvents();
     }
-    // Paint what the handler invalidated, as the event loop would between packets.
     QApplication::processEvents();
+}
+
+void BM_WritePositionStatus(benchmark::State& state) {
+    RunWritePositions(state, false);
 }
 BENCHMARK(BM_WritePositionStatus)->Unit(benchmark::kMicrosecond);
 
 void BM_WritePositionStatusPainted(benchmark::State& state) {
-    QWidget host;
-    CRS232SET dialog;
-    dialog.Create(&host);
-    host.show();
-    dialog.OnJobStatus(StatusWParam(kStatusFileLength), kMaxImageSize);
-    LPARAM pos = 0;
-    for (auto _ : state) {
-        pos = (pos + 255) % kMaxImageSize;
-        dialog.OnJobStatus(StatusWParam(kStatusWritePos), pos);
-        QApplication::processEvents();
-    }
+    RunWritePositions(state, true);
 }
 BENCHMARK(BM_WritePositionStatusPainted)->Unit(benchmark::kMicrosecond);
 

@@ -9,10 +9,10 @@
 #include <thread>
 #include <vector>
 
+#include "platform/unique_fd.h"
 #include "sim/pacer.h"
 #include "sim/pty.h"
 #include "sim/pty_line.h"
-#include "sim/unique_fd.h"
 #include "sim/wakeup.h"
 
 namespace {
@@ -43,14 +43,14 @@ constexpr double kTolerance = 0.02;
 
 struct Host {
     sim::PtyPair pair;
-    sim::UniqueFd slave;
+    platform::UniqueFd slave;
 };
 
 Host OpenPair() {
     std::string error;
     auto pair = sim::PtyPair::Open(&error);
     EXPECT_TRUE(pair) << error;
-    sim::UniqueFd slave(::open(pair->SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    platform::UniqueFd slave(::open(pair->SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
     EXPECT_TRUE(slave.Valid());
     return {std::move(*pair), std::move(slave)};
 }

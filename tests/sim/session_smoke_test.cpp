@@ -11,8 +11,8 @@
 #include <numeric>
 #include <vector>
 
+#include "platform/unique_fd.h"
 #include "sim/simulator.h"
-#include "sim/unique_fd.h"
 
 namespace {
 
@@ -79,7 +79,7 @@ class TinyHost {
     }
 
   private:
-    sim::UniqueFd fd_;
+    platform::UniqueFd fd_;
 };
 
 Bytes Pattern(std::size_t size, std::uint8_t seed) {

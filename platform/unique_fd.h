@@ -8,7 +8,7 @@
 
 #include <utility>
 
-namespace sim {
+namespace platform {
 
 class UniqueFd {
   public:
@@ -27,6 +27,7 @@ class UniqueFd {
 
     int Get() const { return fd_; }
     bool Valid() const { return fd_ >= 0; }
+    explicit operator bool() const { return fd_ >= 0; }
     void Reset(int fd = -1) {
         if (fd_ >= 0) {
             ::close(fd_);
@@ -38,4 +39,4 @@ class UniqueFd {
     int fd_ = -1;
 };
 
-}  // namespace sim
+}  // namespace platform
