@@ -19,16 +19,17 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The simulator prints its line's path first; an erase of 2 s keeps the demo short.
-exec 3< <(exec "$sim" --once --erase-units 1 --erase-scale 1 --flash-out "$work/flash.bin" 2>&1)
+# The simulator prints its line's path first. It paces its line like a real one at 115200 baud;
+# an erase of 2 s keeps the demo short.
+exec 3< <(exec "$sim" --once --baud 115200 --erase-units 1 --erase-scale 1 --flash-out "$work/flash.bin" 2>&1)
 sim_pid=$!
 read -r tty <&3
 echo "Simulated loader on $tty"
-echo "\$ kven-cli program --port $tty --readback $work/readback.bin $image"
+echo "\$ kven-cli program --baud 115200 --port $tty --readback $work/readback.bin $image"
 # An empty INI: the demo neither reads nor writes the user's settings.
 : >"$work/demo.INI"
 status=0
-"$cli" program --ini "$work/demo.INI" --port "$tty" --readback "$work/readback.bin" "$image" || status=$?
+"$cli" program --ini "$work/demo.INI" --baud 115200 --port "$tty" --readback "$work/readback.bin" "$image" || status=$?
 # A failed job leaves the simulator waiting for the next session.
 [[ $status -ne 0 ]] && kill "$sim_pid" 2>/dev/null
 echo "--- simulator ---"
