@@ -87,13 +87,13 @@ class JobHarness : public ::testing::Test {
         }
         const bool ended = dialog.WaitFor(WM_JOB_DONE, limit);
         // Where the engine stood when the job ended, for failure messages.
-        diagnostics = "state " + std::to_string(ProgramJob.state.load()) + ", packets " +
-                      std::to_string(ProgramJob.packetCount) + ", sent " +
-                      std::to_string(ProgramJob.sendPos) + ", flags " +
-                      std::to_string(ProgramJob.writeDone) + std::to_string(ProgramJob.replyOk) +
-                      std::to_string(ProgramJob.dataReceived) + ", waiting " +
-                      std::to_string(ProgramJob.serialPort ? ProgramJob.serialPort->GetAvailable()
-                                                           : 0u);
+        diagnostics =
+            "state " + std::to_string(ProgramJob.state.load()) + ", packets " +
+            std::to_string(ProgramJob.packetCount) + ", sent " +
+            std::to_string(ProgramJob.sendPos) + ", flags " + std::to_string(ProgramJob.writeDone) +
+            std::to_string(ProgramJob.replyOk) + std::to_string(ProgramJob.dataReceived) +
+            ", waiting " +
+            std::to_string(ProgramJob.serialPort ? ProgramJob.serialPort->GetAvailable() : 0u);
         EndJob();
         if (!ended)
             return -2;
