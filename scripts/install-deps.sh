@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev
-          libbenchmark-dev clang clang-format)
+          libbenchmark-dev clang libclang-rt-14-dev clang-format)
 if [[ "${KVEN_SCREENSHOTS:-0}" == 1 ]]; then
     packages+=(xvfb imagemagick x11-utils)
 fi
