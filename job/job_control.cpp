@@ -6,20 +6,12 @@
 #include "job/prepare_image.h"
 #include "job/program_job.h"
 #include "job/protocol_step.h"
+#include "job/watchdog.h"
 #include "platform/event.h"
 #include "platform/message_box.h"
 #include "settings/app_settings.h"
 
 namespace {
-
-using namespace std::chrono_literals;
-constexpr auto kTick = 50ms;
-
-// Each job gets a new generation, so that a watchdog that outlives its job never touches the
-// next one.
-std::atomic<std::uint64_t> g_generation{0};
-// Wakes the watchdog at once when its job is released.
-platform::Event g_watchdogStop{platform::Event::ResetMode::Manual};
 
 void InitEngine(std::int32_t startState) {
     ProgramJob.packetLength = 256;
@@ -91,10 +83,7 @@ int StartJob(platform::HWND dialog, int mode) {
 
     ProgramJob.timeoutTicks = 0;
     FirstHalf(mode);
-    const std::uint64_t generation = ++g_generation;
-    g_watchdogStop.Reset();
-    ProgramJob.watchdogThread =
-        platform::Thread::Start([dialog, generation] { WatchdogThread(dialog, generation); });
+    ProgramJob.watchdogThread = StartWatchdog(dialog);
     if (!ProgramJob.watchdogThread) {
         ProgramJob.active = 0;
         AfxMessageBox("Create TimerOut error");
@@ -113,13 +102,7 @@ void EndJob() {
         dialog->CancelSends();
     ProgramJob.active = 0;
 
-    g_watchdogStop.Set();
-    if (ProgramJob.watchdogThread) {
-        // The watchdog ends within one tick; one that does not is told apart by its generation.
-        if (!ProgramJob.watchdogThread.Wait(std::chrono::seconds(2))) {
-            ProgramJob.watchdogThread.Release();
-        }
-    }
+    StopWatchdog(ProgramJob.watchdogThread);
     // Closing stops the port threads; a step still running finishes first (its sends return
     // at once), and a step that starts now finds the job inactive.
     if (ProgramJob.serialPort)
@@ -132,47 +115,4 @@ void EndJob() {
     }
     if (dialog)
         dialog->ResumeSends();
-}
-
-void WatchdogThread(platform::HWND dialog, std::uint64_t generation) {
-    const auto mine = [generation] {
-        return ProgramJob.active.load() != 0 && g_generation.load() == generation;
-    };
-    auto next = std::chrono::steady_clock::now();
-    while (mine()) {
-        next += kTick;
-        const auto now = std::chrono::steady_clock::now();
-        if (next > now) {
-            if (g_watchdogStop.Wait(std::chrono::duration_cast<std::chrono::milliseconds>(
-                    next - now + std::chrono::milliseconds(1)))) {
-                break;
-            }
-        }
-        if (!mine())
-            break;
-        std::uint16_t ticks = ProgramJob.timeoutTicks.load(std::memory_order_relaxed);
-        if (ticks == 0)
-            continue;
-        // Only a decrement of the value read counts: a step that re-armed the watchdog
-        // meanwhile wins, so a fresh time-out is never cut short by a stale count.
-        if (ProgramJob.timeoutTicks.compare_exchange_strong(
-                ticks, static_cast<std::uint16_t>(ticks - 1), std::memory_order_relaxed) &&
-            ticks == 1) {
-            EndJobWithResult(kResultTimeout);
-        }
-        std::uint8_t divider = ProgramJob.progressDivider.load(std::memory_order_relaxed);
-        if (divider == 0)
-            continue;
-        if (divider == 1) {
-            ProgramJob.progressDivider.store(10, std::memory_order_relaxed);
-            if (ProgramJob.state.load() == 4) {
-                const auto elapsed = static_cast<std::uint16_t>(ProgramJob.eraseTicks.load() -
-                                                                ProgramJob.timeoutTicks.load());
-                PostMessageA(dialog, WM_JOB_STATUS, StatusWParam(kStatusEraseProgress), elapsed);
-            }
-        } else {
-            ProgramJob.progressDivider.store(static_cast<std::uint8_t>(divider - 1),
-                                             std::memory_order_relaxed);
-        }
-    }
 }

@@ -77,6 +77,13 @@ static_assert(sizeof(DCB) == 28);
 // The flag word of a DCB (fBinary is bit 0, fParity bit 1, ...).
 DWORD DcbFlags(const DCB& dcb);
 
+// The queue counts of ClearCommError: bytes received and not yet read, and bytes written and not
+// yet sent.
+struct COMSTAT {
+    DWORD cbInQue;
+    DWORD cbOutQue;
+};
+
 struct COMMTIMEOUTS {
     DWORD ReadIntervalTimeout;
     DWORD ReadTotalTimeoutMultiplier;
@@ -106,7 +113,10 @@ class CommDevice {
     virtual bool SetCommState(const DCB& dcb) = 0;
     virtual bool SetupComm(DWORD inQueue, DWORD outQueue) = 0;
     virtual bool PurgeComm(DWORD flags) = 0;
-    virtual bool ClearCommError() = 0;
+    // Clears a pending line error; fills `stat` when it is not null. cbInQue counts every byte
+    // that has reached the host and is not yet in a finished read: in the driver, in the
+    // device's own queue, or already in a read that is still pending.
+    virtual bool ClearCommError(COMSTAT* stat) = 0;
 
     // Overlapped operations. `dest`, `src`, `mask` and `ov` must stay valid until the
     // operation finishes or the device is closed.

@@ -70,9 +70,13 @@ class FakeCommLine::Device final : public CommDevice {
                 line_->queue_.clear();
         });
     }
-    bool ClearCommError() override {
+    bool ClearCommError(COMSTAT* stat) override {
         std::lock_guard lock(line_->mu_);
         ++line_->status_.clearErrors;
+        if (stat) {
+            stat->cbInQue = static_cast<DWORD>(line_->queue_.size());
+            stat->cbOutQue = line_->write_ ? static_cast<DWORD>(line_->write_->src.size()) : 0;
+        }
         return IsOpen();
     }
 

@@ -408,9 +408,27 @@ bool TermiosCommDevice::PurgeComm(DWORD flags) {
     return d.hungUp || termios2::Flush(d.fd.Get(), rx, (flags & PURGE_TXCLEAR) != 0) == 0;
 }
 
-bool TermiosCommDevice::ClearCommError() {
-    std::lock_guard lock(impl_->mu);
-    return impl_->open;
+bool TermiosCommDevice::ClearCommError(COMSTAT* stat) {
+    Impl& d = *impl_;
+    std::lock_guard lock(d.mu);
+    if (stat) {
+        // Under the device lock, so a byte moving from the driver into the queue or a read is
+        // counted exactly once.
+        int driverIn = 0;
+        int driverOut = 0;
+        if (d.open && !d.hungUp) {
+            if (::ioctl(d.fd.Get(), FIONREAD, &driverIn) != 0)
+                driverIn = 0;
+            if (::ioctl(d.fd.Get(), TIOCOUTQ, &driverOut) != 0)
+                driverOut = 0;
+        }
+        const std::size_t inRead = d.read ? d.read->got : 0;
+        const std::size_t outWrite = d.write ? d.write->src.size() - d.write->done : 0;
+        stat->cbInQue = static_cast<DWORD>(std::max(driverIn, 0)) +
+                        static_cast<DWORD>(d.tail - d.head + inRead);
+        stat->cbOutQue = static_cast<DWORD>(std::max(driverOut, 0)) + static_cast<DWORD>(outWrite);
+    }
+    return d.open;
 }
 
 DWORD TermiosCommDevice::ReadFile(std::span<BYTE> dest, OVERLAPPED& ov) {

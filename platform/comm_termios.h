@@ -30,7 +30,7 @@ class TermiosCommDevice final : public CommDevice {
     bool SetCommState(const DCB& dcb) override;
     bool SetupComm(DWORD inQueue, DWORD outQueue) override;
     bool PurgeComm(DWORD flags) override;
-    bool ClearCommError() override;
+    bool ClearCommError(COMSTAT* stat) override;
     DWORD ReadFile(std::span<BYTE> dest, OVERLAPPED& ov) override;
     DWORD WriteFile(std::span<const BYTE> src, OVERLAPPED& ov) override;
     DWORD WaitCommEvent(DWORD* mask, OVERLAPPED& ov) override;

@@ -54,11 +54,17 @@ class Reader {
 
   private:
     void ReadDone() {
+        // Marked before the completion is reset, so that the bytes are never out of sight of
+        // HasBytesInTransit on their way to the callback.
+        s_.m_readerServing = true;
         s_.Reader(evReadDone).Reset();
         s_.m_readPending = 0;
         s_.Reader(evReadRequest).Set();  // served after this pass's callback has returned
         DWORD n = 0;
-        if (const DWORD r = device_.GetOverlappedResult(s_.m_readOv, &n); r != ERROR_SUCCESS) {
+        const DWORD r = device_.GetOverlappedResult(s_.m_readOv, &n);
+        if (r != ERROR_SUCCESS || n == 0)
+            s_.m_readerServing = false;
+        if (r != ERROR_SUCCESS) {
             ErrorRule(r);
             return;
         }
@@ -70,6 +76,7 @@ class Reader {
         }
         if (n > 0 || unread)
             s_.Deliver(SPE_DATA, session_);
+        s_.m_readerServing = false;
     }
 
     void ReadRequest() {

@@ -187,7 +187,7 @@ std::uint32_t CSerialPort::Open(std::int32_t portNumber, std::uint32_t baudRate,
         Close();
     if (s.m_hComm) {
         s.m_hComm->Close();
-        s.m_hComm.reset();
+        std::atomic_store(&s.m_hComm, {});
         s.m_commOpen = false;
     }
 
@@ -206,7 +206,7 @@ std::uint32_t CSerialPort::Open(std::int32_t portNumber, std::uint32_t baudRate,
         if (s.m_hComm) {
             s.m_commOpen = false;
             s.m_hComm->Close();
-            s.m_hComm.reset();
+            std::atomic_store(&s.m_hComm, {});
         }
         s.Deliver(SPE_ERROR);
         return code;
@@ -241,7 +241,7 @@ std::uint32_t OpenDevice(const std::shared_ptr<CSerialPort::State>& state, std::
     if (const DWORD error = device->Open(name); error != platform::ERROR_SUCCESS) {
         return OpenCode(error);
     }
-    s.m_hComm = device;
+    std::atomic_store(&s.m_hComm, device);
     s.m_commOpen = true;
 
     s.m_readOv.hEvent = s.m_readerEvents[evReadDone].get();
@@ -261,13 +261,14 @@ std::uint32_t OpenDevice(const std::shared_ptr<CSerialPort::State>& state, std::
     if (!device->PurgeComm(platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR)) {
         code = SP_PURGE_FAILED;
     }
-    (void)device->ClearCommError();
+    (void)device->ClearCommError(nullptr);
     if (code != SP_OK)
         return code;
 
     if (!AllExist(s.m_readerEvents) || !AllExist(s.m_writerEvents))
         return SP_NO_EVENTS;
     s.m_writeBusy = 0;
+    s.m_txQueued = false;
     s.m_readPending = 0;
     s.m_lineWaitPending = 0;
     // Requests and completions left from the last session must not start stale operations
@@ -333,7 +334,7 @@ void CSerialPort::Close() {
         s.EndSession();
         s.m_commOpen = false;
         s.m_hComm->Close();
-        s.m_hComm.reset();
+        std::atomic_store(&s.m_hComm, {});
         s.Deliver(SPE_CLOSED);
     }
     s.m_isOpen = 0;
@@ -359,6 +360,7 @@ std::uint32_t CSerialPort::Send(const std::uint8_t* data, std::uint32_t length) 
     if (length > 0)
         std::memcpy(s.m_txBuffer.data(), data, length);
     s.m_txLength = length;
+    s.m_txQueued = true;
     s.Writer(evWriteRequest).Set();
     return SP_OK;
 }
@@ -391,4 +393,25 @@ std::uint32_t CSerialPort::GetAvailable() const {
 
 std::uint32_t CSerialPort::GetLastError() const {
     return m_->m_lastError;
+}
+
+bool CSerialPort::HasBytesInTransit() const {
+    State& s = *m_;
+    // Each direction is looked at in the order its bytes move, so a byte that moves on while
+    // this runs is seen in its next stage; one that has passed every stage has been delivered.
+    if (s.m_txQueued || s.Writer(evWriteDone).IsSet() || s.m_writerServing)
+        return true;
+    const std::shared_ptr<platform::CommDevice> device = std::atomic_load(&s.m_hComm);
+    if (!device)
+        return false;
+    platform::COMSTAT stat{};
+    if (device->ClearCommError(&stat) && stat.cbInQue > 0)
+        return true;
+    // A finished read counts only with bytes: an empty one (a read time-out) brings nothing.
+    DWORD got = 0;
+    if (s.Reader(evReadDone).IsSet() &&
+        device->GetOverlappedResult(s.m_readOv, &got) == platform::ERROR_SUCCESS && got > 0) {
+        return true;
+    }
+    return s.m_readerServing;
 }

@@ -78,6 +78,12 @@ class CSerialPort {
     std::uint32_t GetAvailable() const;
     // The result of the last Open, or the thread code (13, 14, 22) behind an SPE_ERROR.
     std::uint32_t GetLastError() const;
+    // True while bytes are on their way through this host rather than waiting on the peer:
+    // received by the device but not yet delivered with SPE_DATA, or given to Send but not yet
+    // handed to the device or reported with SPE_WRITE_DONE. An owner about to give up on a
+    // silent peer asks this first, so that a stall of its own threads is never taken for the
+    // peer's silence. Any thread.
+    bool HasBytesInTransit() const;
 
     struct State;  // shared with the threads, so it outlives a thread that misses Close's wait
 

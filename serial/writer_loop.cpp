@@ -32,6 +32,7 @@ void WriterLoop(CSerialPort::State& s, CommDevice& device, std::uint64_t session
             case evWriterStop:
                 return;
             case evWriteDone: {
+                s.m_writerServing = true;  // before the reset: see HasBytesInTransit
                 // Cleared before SPE_WRITE_DONE so that its callback may send at once.
                 s.m_writeBusy = 0;
                 s.Writer(evWriteDone).Reset();
@@ -42,12 +43,15 @@ void WriterLoop(CSerialPort::State& s, CommDevice& device, std::uint64_t session
                 } else {
                     errorRule(r);
                 }
+                s.m_writerServing = false;
                 break;
             }
             case evWriteRequest: {
                 // Even a write that finishes at once is reported by the evWriteDone branch.
                 const std::span<const BYTE> src(s.m_txBuffer.data(), s.m_txLength);
                 const DWORD r = device.WriteFile(src, s.m_writeOv);
+                // Given to the device: a completion, at once or later, is now its to signal.
+                s.m_txQueued = false;
                 if (r != ERROR_SUCCESS)
                     errorRule(r);
                 break;

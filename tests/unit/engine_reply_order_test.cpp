@@ -2,85 +2,11 @@
 // erase begun, end of transfer). When the port reports the command's write completion only
 // after all of those bytes have arrived, the state entered on that completion must still take
 // them: no further data event comes for bytes that are already waiting.
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <vector>
-
-#include "job/job_control.h"
-#include "job/program_job.h"
-#include "platform/com_ports.h"
-#include "platform/comm_fake.h"
-#include "platform/message_box.h"
-#include "settings/app_settings.h"
-#include "support/recording_target.h"
-#include "support/temp_dir.h"
+#include "support/fake_job.h"
 
 namespace {
 
-using platform::FakeCommLine;
-using Status = FakeCommLine::Status;
-
-class EngineReplyOrder : public ::testing::Test {
-  protected:
-    static constexpr int kCom = 23;
-
-    void SetUp() override {
-        previousHook = platform::SetMessageBoxHook([](std::string_view) {});
-        platform::SetComDevice(kCom, "fake");
-        AppSettings = {};
-        AppSettings.port = kCom;
-        AppSettings.baudRate = 115200;
-        AppSettings.byteSize = 8;
-        AppSettings.tranFile = dir.File("image.bin");
-        testing_support::WriteBytes(AppSettings.tranFile, image);
-        line->HoldWrites(true);
-    }
-    void TearDown() override {
-        EndJob();
-        platform::SetComDevice(kCom, "");
-        platform::SetMessageBoxHook(previousHook);
-    }
-
-    static bool Waiting(const Status& s) { return s.readPending && s.queued < s.pendingReadSize; }
-    // Feeds once the reader serves the line.
-    void Feed(const std::vector<BYTE>& bytes) {
-        ASSERT_TRUE(line->Wait(Waiting));
-        line->Feed(bytes);
-    }
-    // Feeds bytes that cause no status message, then waits until the port holds every one (a
-    // read that the last odd byte cannot fill is ended as by its time-out).
-    void FeedQuiet(const std::vector<BYTE>& bytes) {
-        Feed(bytes);
-        ASSERT_TRUE(line->Wait(Waiting));
-        line->FinishRead();
-        ASSERT_TRUE(line->Wait([](const Status& s) { return s.readPending && s.queued == 0; }));
-    }
-    bool WaitWrites(int n) {
-        return line->Wait([n](const Status& s) { return s.writesStarted == n; });
-    }
-    bool WaitStatus(WORD kind) {
-        return dialog.RunUntil(
-            [&] {
-                for (const auto& m : dialog.messages) {
-                    if (m.msg == WM_JOB_STATUS && LOWORD(m.wParam) == kind)
-                        return true;
-                }
-                return false;
-            },
-            std::chrono::seconds(10));
-    }
-    static std::vector<BYTE> LinkReply(BYTE letter, BYTE packetSize) {
-        return {0x01, 0x23, 0xFE, 0xDC, letter, BYTE(~letter), packetSize, BYTE(~packetSize)};
-    }
-
-    testing_support::TempDir dir;
-    std::vector<std::uint8_t> image = std::vector<std::uint8_t>(10, 0x5A);
-    std::shared_ptr<FakeCommLine> line = FakeCommLine::Create();
-    platform::ScopedCommDeviceFactory factory{line->Factory()};
-    testing_support::RecordingTarget dialog;
-    platform::MessageBoxHook previousHook;
-};
+using EngineReplyOrder = testing_support::FakeJobTest;
 
 TEST_F(EngineReplyOrder, BytesAfterTheLinkReplyAreTakenWhenTheLinkWriteCompletesLate) {
     ASSERT_TRUE(StartJob(&dialog, kModeProgram));

@@ -1,0 +1,99 @@
+// The watchdog ends a job only for the loader's silence: never for time the host took itself,
+// never for a job that is not its own, and never when it cannot start.
+#include <mutex>
+
+#include "job/watchdog.h"
+#include "platform/thread.h"
+#include "support/fake_job.h"
+
+namespace {
+
+using testing_support::FakeJobTest;
+
+class Watchdog : public FakeJobTest {
+  protected:
+    // Runs a job up to the erase, which the loader says takes 2 s (40 ticks): the watchdog then
+    // posts the erase progress every 10 ticks, which tells the test how far it has counted.
+    void EraseOfTwoSeconds() {
+        ASSERT_TRUE(StartJob(&dialog, kModeProgram));
+        ASSERT_TRUE(WaitWrites(1));
+        std::vector<BYTE> loader = LinkReply('e', 255);
+        std::vector<BYTE> info(32, 0);
+        info[0] = 1;
+        info[1] = 0xFE;
+        loader.insert(loader.end(), info.begin(), info.end());
+        FeedQuiet(loader);
+        line->CompleteWrite();
+        Feed({0xAA, 0x55});
+        ASSERT_TRUE(WaitStatus(kStatusEraseBegun));
+        ASSERT_EQ(ProgramJob.eraseTicks, 40);
+    }
+    // Pumps until the watchdog has posted `n` erase progress messages in all.
+    bool WaitProgressPosts(std::size_t n) {
+        return dialog.RunUntil(
+            [&] {
+                std::size_t posts = 0;
+                for (const auto& m : dialog.messages)
+                    posts += m.msg == WM_JOB_STATUS && LOWORD(m.wParam) == kStatusEraseProgress;
+                return posts >= n;
+            },
+            std::chrono::minutes(2));
+    }
+};
+
+TEST_F(Watchdog, AStepThatOutlastsTheArmedTimeHoldsTheTimeOut) {
+    EraseOfTwoSeconds();
+    {
+        // A step that runs past the erase's 40 ticks, as one waiting on a busy window or on a
+        // slow disk does.
+        std::lock_guard step(ProgramJob.busy);
+        ASSERT_TRUE(WaitProgressPosts(6));
+        EXPECT_EQ(dialog.Count(WM_JOB_DONE), 0u);
+        EXPECT_EQ(ProgramJob.active, 1);
+        EXPECT_EQ(ProgramJob.timeoutTicks, 1);  // due, and held
+    }
+    // Once the step is over, the silence that follows is the loader's.
+    ASSERT_TRUE(dialog.WaitFor(WM_JOB_DONE, std::chrono::minutes(2)));
+    EXPECT_EQ(dialog.messages.back().lParam, JobDoneLParam(kResultTimeout));
+}
+
+TEST_F(Watchdog, ARearmDuringAHeldTimeOutWins) {
+    EraseOfTwoSeconds();
+    {
+        std::lock_guard step(ProgramJob.busy);
+        ASSERT_TRUE(WaitProgressPosts(6));
+        ArmWatchdog(kTicksCommand);  // the step ends by arming the next wait
+    }
+    Feed({0x55, 0xAA});  // erase done: the job goes on to the file length
+    ASSERT_TRUE(WaitWrites(2));
+    EXPECT_EQ(ProgramJob.state, 5);
+    EXPECT_EQ(dialog.Count(WM_JOB_DONE), 0u);
+}
+
+TEST_F(Watchdog, OneOfAnEarlierJobTouchesNothing) {
+    ASSERT_TRUE(StartJob(&dialog, kModeProgram));
+    ArmWatchdog(1);
+    // The generation of no running job: it returns at once instead of counting this job down.
+    WatchdogThread(&dialog, 0);
+    EXPECT_EQ(ProgramJob.timeoutTicks, 1);
+    dialog.Pump();
+    EXPECT_EQ(dialog.Count(WM_JOB_DONE), 0u);
+    EXPECT_EQ(ProgramJob.active, 1);
+}
+
+TEST_F(Watchdog, AJobWhoseWatchdogCannotStartDoesNotStart) {
+    // The port's reader and writer start; the third thread is the watchdog.
+    int started = 0;
+    platform::SetThreadStartFailureHook([&] { return ++started == 3; });
+    EXPECT_EQ(StartJob(&dialog, kModeProgram), 0);
+    platform::SetThreadStartFailureHook({});
+    EXPECT_EQ(boxes, std::vector<std::string>{"Create TimerOut error"});
+    EXPECT_EQ(ProgramJob.active, 0);
+    EXPECT_EQ(line->Snapshot().writesStarted, 0);  // no link request went out
+    EndJob();
+    EXPECT_EQ(ProgramJob.serialPort, nullptr);
+    EXPECT_EQ(ProgramJob.fileBuffer, nullptr);
+    EXPECT_EQ(dialog.Pump(), 0u);
+}
+
+}  // namespace
