@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "sim/loader_priority.h"
 #include "sim/loader_session.h"
 
 namespace sim {
@@ -150,6 +151,7 @@ void Simulator::CloseLine() {
 }
 
 void Simulator::Serve() {
+    (void)RaiseLoaderPriority();
     std::optional<Mode> pending;  // a link request that interrupted the previous session
     std::uint32_t served = 0;
     for (;;) {
