@@ -67,7 +67,7 @@ TEST_F(JobLifecycle, EndJobWhileRunningReleasesAtOnce) {
         }
     };
     ASSERT_TRUE(StartJob(&dialog, kModeProgram));
-    ASSERT_TRUE(dialog.RunUntil([&] { return ended; }, std::chrono::seconds(60)));
+    ASSERT_TRUE(dialog.RunUntil([&] { return ended; }, std::chrono::minutes(5)));
     EndJob();
     EXPECT_EQ(ProgramJob.serialPort, nullptr);
     EXPECT_EQ(dialog.Count(WM_JOB_DONE), 0u);

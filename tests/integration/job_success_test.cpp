@@ -49,7 +49,7 @@ TEST_P(ProgramSucceeds, FlashTableStatusesAndFiles) {
     AppSettings.eepsumOutputEnable = c.outputs;
 
     ASSERT_EQ(RunJob(kModeProgram), 0) << diagnostics << (boxes.empty() ? "" : boxes[0]);
-    const auto session = loader->WaitForSession(std::chrono::seconds(20));
+    const auto session = loader->WaitForSession(std::chrono::minutes(2));
     ASSERT_TRUE(session);
     EXPECT_TRUE(session->Completed());
     ASSERT_TRUE(std::equal(image.begin(), image.end(), session->flash->begin()));
@@ -121,7 +121,7 @@ TEST_F(EepSum, SendsTheTableWithoutErasingOrWriting) {
         UseImage(image);
         AppSettings.eepsumOutputEnable = 1;
         ASSERT_EQ(RunJob(kModeEepSum), 0);
-        const auto session = loader->WaitForSession(std::chrono::seconds(20));
+        const auto session = loader->WaitForSession(std::chrono::minutes(2));
         ASSERT_TRUE(session);
         EXPECT_EQ(session->mode, sim::Mode::EepSum);
         EXPECT_EQ(session->imagePackets, 0u);
