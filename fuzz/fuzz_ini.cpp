@@ -106,10 +106,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto eq = tail.find('=');
     const std::string section = CleanName(tail.substr(0, selector % 7), "S");
     const std::string key = CleanName(tail.substr(0, eq == std::string_view::npos ? 3 : eq), "k");
-    const std::string value =
-        CleanValue(eq == std::string_view::npos ? tail.substr(0, 5) : tail.substr(eq + 1, 9));
+    const std::string_view rawValue =
+        eq == std::string_view::npos ? tail.substr(0, 5) : tail.substr(eq + 1, 9);
+    const std::string value = CleanValue(rawValue);
     CheckEntriesAgree(ini, section);
     CheckEntriesAgree(ini, kSettingsSection);
+
+    // A value with a line break is refused and changes nothing.
+    IniFile refused = ini;
+    if (refused.Set(section, key, rawValue) != (rawValue == value))
+        Fail("Set accepted a line break, or refused a value without one");
+    if (rawValue != value && refused.Text() != ini.Text())
+        Fail("a refused Set changed the file");
 
     IniFile changed = ini;
     changed.Set(section, key, value);
@@ -135,10 +143,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     AppSettings = {};
     AppSettings.iniPath = env.ini;
     LoadSettings();
-    for (const std::string* s :
-         {&AppSettings.tranFile, &AppSettings.outputFile, &AppSettings.eepsumFile}) {
-        if (s->size() > kMaxSettingChars)
-            Fail("a setting longer than its limit");
+    // Paths are kept whole, never cut.
+    if (const auto stored = IniFile::Parse(text).Get(kSettingsSection, "TRANFILE");
+        stored && *stored != AppSettings.tranFile) {
+        Fail("TRANFILE not loaded as stored");
     }
     return 0;
 }

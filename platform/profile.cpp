@@ -109,7 +109,12 @@ std::vector<std::pair<std::string, std::string>> IniFile::Entries(std::string_vi
     return out;
 }
 
-void IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
+bool IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
+    const auto breaksLine = [](std::string_view t) {
+        return t.find_first_of("\r\n") != std::string_view::npos;
+    };
+    if (breaksLine(section) || breaksLine(key) || breaksLine(value))
+        return false;
     std::string entry = std::string(Trim(key)) + "=" + std::string(value);
     bool inSection = false;
     std::optional<std::size_t> lastInSection;  // index after the section's last key line
@@ -122,7 +127,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
             if (const auto kv = KeyValue(lines_[i])) {
                 if (SameName(kv->first, key)) {
                     lines_[i] = std::move(entry);
-                    return;
+                    return true;
                 }
                 lastInSection = i + 1;
             }
@@ -131,10 +136,11 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
     if (lastInSection) {
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*lastInSection),
                       std::move(entry));
-        return;
+        return true;
     }
     lines_.push_back("[" + std::string(section) + "]");
     lines_.push_back(std::move(entry));
+    return true;
 }
 
 std::string IniFile::Text() const {
@@ -189,8 +195,7 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& path) {
     IniFile ini = IniFile::Load(path);
-    ini.Set(section, key, value);
-    return ini.Save(path);
+    return ini.Set(section, key, value) && ini.Save(path);
 }
 
 }  // namespace platform

@@ -25,7 +25,9 @@ class IniFile {
     static IniFile Load(const std::string& path);
 
     std::optional<std::string> Get(std::string_view section, std::string_view key) const;
-    void Set(std::string_view section, std::string_view key, std::string_view value);
+    // False, changing nothing, when a name or the value holds a CR or LF: a line break would
+    // split the line and move the keys after it into whatever the rest says.
+    bool Set(std::string_view section, std::string_view key, std::string_view value);
     // The keys of `section` in file order, with their values.
     std::vector<std::pair<std::string, std::string>> Entries(std::string_view section) const;
 
@@ -49,6 +51,7 @@ std::int32_t GetPrivateProfileInt(std::string_view section, std::string_view key
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,
                                     std::string_view def, std::size_t maxChars,
                                     const std::string& path);
+// False, leaving the file untouched, for a value with a line break (see IniFile::Set).
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& path);
 

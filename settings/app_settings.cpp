@@ -50,12 +50,9 @@ void LoadSettings() {
         const auto v = ini.Get(kSettingsSection, key);
         return v ? platform::ParseProfileInt(*v) : def;
     };
-    const auto text = [&](const char* key) {
-        std::string v = ini.Get(kSettingsSection, key).value_or("");
-        if (v.size() > kMaxSettingChars)
-            v.resize(kMaxSettingChars);
-        return v;
-    };
+    // Paths are kept whole: a Linux path may be longer than the 259 characters a Windows one
+    // could hold, and one cut short names another file, or none.
+    const auto text = [&](const char* key) { return ini.Get(kSettingsSection, key).value_or(""); };
     const auto low8 = [](std::int32_t v) { return static_cast<std::uint8_t>(v & 0xFF); };
 
     AppSettings.port = low8(integer("PORT", 1));
@@ -79,7 +76,7 @@ void SaveSettings() {
     // One read, eleven changes, one atomic replace: the file is never seen half-written.
     platform::IniFile ini = platform::IniFile::Load(AppSettings.iniPath);
     const auto put = [&](const char* key, const std::string& v) {
-        ini.Set(kSettingsSection, key, v);
+        (void)ini.Set(kSettingsSection, key, v);
     };
     put("PORT", std::to_string(AppSettings.port));
     put("BAUDRATE", std::to_string(AppSettings.baudRate));

@@ -25,8 +25,6 @@ struct AppSettingsRecord {
 extern AppSettingsRecord AppSettings;
 
 inline constexpr const char* kSettingsSection = "CURRENT";
-// A string value holds at most this many characters.
-inline constexpr std::size_t kMaxSettingChars = 259;
 
 // Idles the job record, finds the INI file, loads it and saves it back at once.
 void InitSettings();
@@ -35,5 +33,5 @@ void InitSettingsFor(const std::string& exePath);
 // Reads all eleven keys from AppSettings.iniPath.
 void LoadSettings();
 // Writes all eleven keys to AppSettings.iniPath. Failures are not reported; the record keeps
-// its values.
+// its values. A path with a line break cannot be stored: its key keeps the value it had.
 void SaveSettings();

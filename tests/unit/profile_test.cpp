@@ -42,6 +42,22 @@ TEST(ProfileFile, CrlfIsReadAndKept) {
     EXPECT_EQ(ini.Text(), "[A]\r\nx=2\r\n");
 }
 
+TEST(ProfileFile, ALineBreakInANameOrValueIsRefused) {
+    const std::string text = "[A]\nx=1\ny=2\n";
+    IniFile ini = IniFile::Parse(text);
+    EXPECT_FALSE(ini.Set("A", "x", "/tmp/a\n[X]\nb.bin"));
+    EXPECT_FALSE(ini.Set("A", "x", "a\rb"));
+    EXPECT_FALSE(ini.Set("A", "k\n", "v"));
+    EXPECT_FALSE(ini.Set("B\r\n[A]", "x", "v"));
+    EXPECT_EQ(ini.Text(), text);
+
+    testing_support::TempDir dir;
+    const std::string path = dir.File("k.INI");
+    EXPECT_TRUE(platform::WritePrivateProfileString("S", "k", "v", path));
+    EXPECT_FALSE(platform::WritePrivateProfileString("S", "k", "w\n[T]\nz=1", path));
+    EXPECT_EQ(testing_support::ReadFile(path), "[S]\nk=v\n");
+}
+
 TEST(ProfileFile, SaveReplacesTheWholeFile) {
     testing_support::TempDir dir;
     const std::string path = dir.File("k.INI");

@@ -62,8 +62,9 @@ TEST_F(SettingsTest, FirstStartWritesElevenKeysInOrderWithDefaultPaths) {
                   dir.File("EEPSUM.bin") + "\n");
 }
 
-TEST_F(SettingsTest, LoadedValuesAreCutAndDefaultedAsStored) {
-    const std::string longName(300, 'x');
+TEST_F(SettingsTest, LoadedValuesAreDefaultedAndLongPathsKeptWhole) {
+    // Longer than a Windows path, ending in a character of several bytes.
+    const std::string longName = std::string(258, 'x') + "\xC3\xA9.bin";
     WriteFile(ini,
               "; operator notes\r\n[Other]\r\nkeep=me\r\n[current]\r\n  port = 257 \r\n"
               "BYTESIZE=264\r\nBAUDRATE=250000\r\nparity=abc\r\nOUTPUT FILE=\r\n"
@@ -76,7 +77,7 @@ TEST_F(SettingsTest, LoadedValuesAreCutAndDefaultedAsStored) {
     EXPECT_EQ(AppSettings.parity, 0);  // no digits
     EXPECT_EQ(AppSettings.outputFile, dir.File("verify.bin"));
     EXPECT_EQ(AppSettings.eepsumFile, "out.bin");
-    EXPECT_EQ(AppSettings.tranFile, longName.substr(0, 259));
+    EXPECT_EQ(AppSettings.tranFile, longName);
 
     const std::string text = ReadFile(ini);
     EXPECT_EQ(text.rfind("; operator notes\r\n[Other]\r\nkeep=me\r\n[current]\r\n", 0), 0u);
@@ -84,10 +85,24 @@ TEST_F(SettingsTest, LoadedValuesAreCutAndDefaultedAsStored) {
                              "Custom Key=42\r\n", "EEPSUM FILE=out.bin\r\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line;
     }
-    EXPECT_NE(text.find("TRANFILE=" + longName.substr(0, 259) + "\r\n"), std::string::npos);
-    EXPECT_EQ(text.find(longName), std::string::npos);
+    EXPECT_NE(text.find("TRANFILE=" + longName + "\r\n"), std::string::npos);
     // Keys that were missing go at the end of the section, after the ones it had.
     EXPECT_LT(text.find("Custom Key=42"), text.find("STOPBITS=0"));
+}
+
+TEST_F(SettingsTest, APathWithALineBreakNeverBreaksTheFile) {
+    InitSettingsFor(exe);
+    AppSettings.tranFile = "/tmp/a.bin";
+    SaveSettings();
+    AppSettings.tranFile = "/tmp/a\n[X]\nb.bin";
+    AppSettings.baudRate = 9600;
+    SaveSettings();
+    AppSettings = {};
+    InitSettingsFor(exe);
+    // The path that cannot be stored keeps its old value; every other key is saved.
+    EXPECT_EQ(AppSettings.tranFile, "/tmp/a.bin");
+    EXPECT_EQ(AppSettings.baudRate, 9600);
+    EXPECT_EQ(ReadFile(ini).find("[X]"), std::string::npos);
 }
 
 TEST_F(SettingsTest, ReadOnlyFileOrFolderKeepsRecordAndReportsNothing) {
