@@ -31,12 +31,18 @@ bool ImageFile::Open(const std::string& path) {
     Close();
     if (path.empty())
         return false;
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    // The type is checked before the open: opening a serial device, even to refuse it, can
+    // raise its modem lines, and opening a FIFO can wait for a writer.
+    struct stat before {};
+    if (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode))
+        return false;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return false;
+    // The name may have been pointed elsewhere in between: what was opened must be that file.
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_dev != before.st_dev ||
+        st.st_ino != before.st_ino) {
         ::close(fd);
         return false;
     }

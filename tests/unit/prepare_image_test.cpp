@@ -1,5 +1,10 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include <string>
 #include <vector>
@@ -115,6 +120,38 @@ TEST_F(PrepareImageTest, AnythingButARegularFileIsRefusedAtOnce) {
         EXPECT_FALSE(PrepareImage(ProgramJob)) << path;
         EXPECT_EQ(boxes, std::vector<std::string>{"Couldn't open the transmitted file !"});
     }
+}
+
+TEST_F(PrepareImageTest, ADeviceOrFifoNamedAsTheImageIsNeverOpened) {
+    // Opening a serial device, even to refuse it, can raise its modem lines; the refusal must
+    // come from the file's type alone. The kernel reports every open of a watched file.
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, fifo.c_str(), IN_OPEN), 0);
+    AppSettings.tranFile = fifo;
+    EXPECT_FALSE(PrepareImage(ProgramJob));
+    EXPECT_EQ(boxes, std::vector<std::string>{"Couldn't open the transmitted file !"});
+    char events[256];
+    EXPECT_LT(::read(watch, events, sizeof events), 0) << "the FIFO was opened";
+    ::close(watch);
+}
+
+TEST_F(PrepareImageTest, AFileThatReadsShortFailsAfterShowingItsChecksum) {
+    // A kernel attribute file is regular and claims a page, but holds a few bytes.
+    const std::string attribute = "/sys/devices/system/cpu/online";
+    struct stat st {};
+    if (::stat(attribute.c_str(), &st) != 0 || st.st_size <= 16)
+        GTEST_SKIP() << attribute << " is not a short-reading file here";
+    AppSettings.tranFile = attribute;
+    EXPECT_FALSE(PrepareImage(ProgramJob));
+    EXPECT_EQ(boxes, std::vector<std::string>{" Read File to Buffer fail"});
+    // The checksum is still shown and the file closed; the table is never built.
+    ASSERT_EQ(dialog.messages.size(), 1u);
+    EXPECT_EQ(LOWORD(dialog.messages[0].wParam), kStatusFileChecksum);
+    EXPECT_FALSE(ProgramJob.imageFile.IsOpen());
+    EXPECT_EQ(ProgramJob.blockSums, nullptr);
 }
 
 }  // namespace
