@@ -18,6 +18,7 @@ BoardSwap::BoardSwap(std::uint32_t sessionsPerBoard, std::chrono::milliseconds d
     : sessionsPerBoard_(sessionsPerBoard),
       delay_(delay),
       inserted_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      out_(startEmpty),
       empty_(startEmpty) {
     if (!inserted_.Valid()) {
         throw std::system_error(errno, std::generic_category(), "eventfd");
@@ -25,8 +26,7 @@ BoardSwap::BoardSwap(std::uint32_t sessionsPerBoard, std::chrono::milliseconds d
 }
 
 bool BoardSwap::Empty() const {
-    std::lock_guard lock(mutex_);
-    return empty_;
+    return out_;
 }
 
 bool BoardSwap::SessionEnded() {
@@ -34,6 +34,7 @@ bool BoardSwap::SessionEnded() {
         return false;
     }
     sessions_ = 0;
+    out_ = true;
     std::lock_guard lock(mutex_);
     empty_ = true;
     probed_ = false;
@@ -48,9 +49,11 @@ void BoardSwap::Heard() {
 
 bool BoardSwap::Insert(Faults faults) {
     std::lock_guard lock(mutex_);
-    if (!empty_ || insertRequested_) {
+    if (!empty_) {
         return false;
     }
+    // In from the caller's view at once; the serving thread takes it at its next look.
+    empty_ = false;
     insertRequested_ = true;
     nextFaults_ = std::move(faults);
     const std::uint64_t one = 1;
@@ -72,7 +75,6 @@ bool BoardSwap::TakeInsertion(Faults& faults) {
     [[maybe_unused]] const auto n = ::read(inserted_.Get(), &count, sizeof count);
     insertRequested_ = false;
     faults = std::exchange(nextFaults_, std::nullopt);
-    empty_ = false;
     return true;
 }
 
@@ -101,10 +103,12 @@ Line::Status BoardSwap::ServeEmpty(Line& line, int masterFd, int stopFd, Faults&
             return status;
         }
         if (TakeInsertion(faults)) {
+            out_ = false;
             return Line::Status::Ok;
         }
         if (insertAt && Clock::now() >= *insertAt) {
             PutIn();
+            out_ = false;
             return Line::Status::Ok;
         }
         std::array<pollfd, 3> fds{

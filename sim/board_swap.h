@@ -27,7 +27,8 @@ class BoardSwap {
     // after the first link request that found the socket empty; zero: only Insert puts it in.
     BoardSwap(std::uint32_t sessionsPerBoard, std::chrono::milliseconds delay, bool startEmpty);
 
-    // Serving thread.
+    // Serving thread: no board is in the socket (the serving thread has not yet taken the one
+    // that Insert put there, if any).
     bool Empty() const;
     // A session on the board in the socket ended; true when the board has now left.
     bool SessionEnded();
@@ -51,10 +52,11 @@ class BoardSwap {
     const std::chrono::milliseconds delay_;
     std::uint32_t sessions_ = 0;   // served by the board in the socket
     platform::UniqueFd inserted_;  // eventfd: readable once Insert was called
+    bool out_;                     // the serving thread's view: no board in the socket
 
     mutable std::mutex mutex_;  // guards the members below
     std::condition_variable changed_;
-    bool empty_;
+    bool empty_;           // the callers' view: no board in the socket, and none inserted
     bool probed_ = false;  // a link request found the socket empty since the board left
     bool insertRequested_ = false;
     Faults nextFaults_;
