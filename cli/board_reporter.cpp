@@ -1,6 +1,7 @@
 #include "cli/board_reporter.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace cli {
 
@@ -26,12 +27,12 @@ void BoardReporter::OnStatus(const JobView& view, int /*kind*/) {
     lastPhase_ = view.phase;
     lastDraw_ = now;
     char text[160];
-    const int percent = view.total > 0
-                            ? static_cast<int>(std::clamp(100 * view.position / view.total,
-                                                          std::int64_t{0}, std::int64_t{100}))
-                            : 0;
-    std::snprintf(text, sizeof text, "board %d: %-13s %3d%%", board_, PhaseText(view.phase),
-                  percent);
+    std::snprintf(text, sizeof text, "board %d: %-13s", board_, PhaseText(view.phase));
+    if (view.total > 0) {
+        const auto percent = std::clamp<std::int64_t>(100 * view.position / view.total, 0, 100);
+        std::snprintf(text + std::strlen(text), sizeof text - std::strlen(text), " %3d%%",
+                      static_cast<int>(percent));
+    }
     std::string line = text;
     if (const double rate = WriteRate(view, now); rate > 0) {
         std::snprintf(text, sizeof text, "  %.1f KiB/s", rate / 1024);

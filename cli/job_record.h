@@ -4,7 +4,10 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "cli/image_info.h"
 #include "cli/job_view.h"

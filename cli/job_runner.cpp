@@ -92,6 +92,7 @@ JobRecord JobRunner::Execute(int mode, JobObserver* observer, bool stopAtLink) {
         record.image = describer_.Describe(options_.image);
     target_.BeginJob(observer);
     lastMessage_.clear();
+    auto ended = std::chrono::steady_clock::now();
     if (!StartJob(&target_, mode)) {
         EndJob();
         for (const std::string& hint : OpenFailureHints(lastMessage_, AppSettings.port))
@@ -103,13 +104,12 @@ JobRecord JobRunner::Execute(int mode, JobObserver* observer, bool stopAtLink) {
                 return target_.result || target_.interrupted || (stopAtLink && target_.Linked());
             },
             kForever);
+        ended = std::chrono::steady_clock::now();
         EndJob();
         record.code = target_.result ? *target_.result : target_.interrupted ? kInterruptedExit : 0;
     }
     record.view = target_.view;
-    record.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - record.view.started)
-            .count();
+    record.seconds = std::chrono::duration<double>(ended - record.view.started).count();
     record.bytes = TransferredBytes(record.view, record.code);
     // What the ended job still posted (a watchdog that lost the race to end it) goes nowhere;
     // an interrupt among it stays noted.

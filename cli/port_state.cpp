@@ -1,6 +1,7 @@
 #include "cli/port_state.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace cli {
 namespace {
@@ -96,10 +97,10 @@ std::string TableRow(const PortState& s, std::size_t index, bool repeat) {
     if (s.waiting) {
         return row + "  " + WaitingText(s);
     }
-    const int percent =
-        s.total > 0 ? static_cast<int>(std::clamp<std::int64_t>(100 * s.position / s.total, 0, 100))
-                    : 0;
-    row += Format("  %-13s %4d%%", PhaseText(s.phase), percent);
+    row += Format("  %-13s", PhaseText(s.phase));
+    const auto percent = s.total > 0 ? std::clamp<std::int64_t>(100 * s.position / s.total, 0, 100)
+                                     : std::int64_t{-1};
+    row += percent < 0 ? std::string(6, ' ') : Format(" %4d%%", static_cast<int>(percent));
     if (s.rate > 0)
         row += Format("  %.1f KiB/s", static_cast<double>(s.rate) / 1024);
     return row;
