@@ -30,7 +30,9 @@ const char* const kUsage =
     "Port and line settings default to the desktop program's INI file, which is never "
     "written.\n"
     "Exit status: 0 success, 2-9 and 11-14 the job's result code, 10 the job did not start,\n"
-    "64 usage error, 130 interrupted.\n";
+    "64 usage error, 130 interrupted. Board after board: 0 when every board succeeded, else the\n"
+    "last failure's code. Several ports: 0 when every port succeeded, else the status of the\n"
+    "first port (in the order given) that did not.\n";
 
 namespace {
 
