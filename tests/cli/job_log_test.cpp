@@ -35,8 +35,8 @@ std::string FileSha256(const std::string& path) {
 }
 
 TEST_F(KvenCliTest, LogLinesParseAndHoldTheJob) {
-    auto good = Loader();
-    auto faulty = Loader({"bad:ack:3"});
+    auto good = Loader({}, {}, kBigPackets);
+    auto faulty = Loader({"bad:ack:3"}, {}, kBigPackets);
     ASSERT_TRUE(good && faulty);
     const std::string log = dir.File("jobs.log");
     ChildProcess cli(Args({"program", "--ini", ini, "--port", good->SlavePath(), "--port",
@@ -59,12 +59,12 @@ TEST_F(KvenCliTest, LogLinesParseAndHoldTheJob) {
         EXPECT_EQ(j["fileChecksum"].Str(), "D5DC");
         EXPECT_EQ(j["loader"]["version"].Str(), "0123");
         EXPECT_EQ(j["loader"]["letter"].Str(), "A");
-        EXPECT_EQ(j["loader"]["packetSize"].Num(), 64);
+        EXPECT_EQ(j["loader"]["packetSize"].Num(), kBigPackets);
         const bool ok = j["port"].Str() == good->SlavePath();
         EXPECT_EQ(j["result"].Num(), ok ? 0 : 8);
         EXPECT_EQ(j["text"].Str(), ok ? "Writing is OK" : "Write sync failed");
         EXPECT_GT(j["seconds"].Num(), 0);
-        EXPECT_EQ(j["bytes"].Num(), ok ? 3000 : 192);
+        EXPECT_EQ(j["bytes"].Num(), ok ? 3000 : 3 * kBigPackets);  // up to the third packet
         EXPECT_GT(j["bytesPerSecond"].Num(), 0);
     }
     EXPECT_EQ(ports, (std::set<std::string>{good->SlavePath(), faulty->SlavePath()}));

@@ -9,8 +9,8 @@ namespace {
 using namespace testing_support;
 
 TEST_F(KvenCliTest, TwoPortsAtOnceEndWithALinePerPortAndTheLowestPortsFailure) {
-    auto good = Loader();
-    auto faulty = Loader({"bad:ack:3"});
+    auto good = Loader({}, {}, kBigPackets);
+    auto faulty = Loader({"bad:ack:3"}, {}, kBigPackets);
     ASSERT_TRUE(good && faulty);
     ChildProcess cli(Args({"program", "--ini", ini, "--port", good->SlavePath(), "--port",
                            faulty->SlavePath(), image}));
@@ -30,7 +30,7 @@ TEST_F(KvenCliTest, TwoPortsAtOnceEndWithALinePerPortAndTheLowestPortsFailure) {
     EXPECT_TRUE(Contains(cli.Out(), "port 2 " + faulty->SlavePath() + ": Writing\n"));
 
     // Both failing: the first port's code wins, whatever finished first.
-    auto badLength = Loader({"bad:length"});
+    auto badLength = Loader({"bad:length"}, {}, kBigPackets);
     ASSERT_TRUE(badLength);
     ChildProcess both(Args({"program", "--ini", ini, "--port", badLength->SlavePath(), "--port",
                             faulty->SlavePath(), "--quiet", image}));
@@ -41,8 +41,8 @@ TEST_F(KvenCliTest, TwoPortsAtOnceEndWithALinePerPortAndTheLowestPortsFailure) {
 }
 
 TEST_F(KvenCliTest, TwoPortsWithJsonPrintOneObjectPerPortInPortOrder) {
-    auto first = Loader({"corrupt:readback:2"});
-    auto second = Loader();
+    auto first = Loader({"corrupt:readback:2"}, {}, kBigPackets);
+    auto second = Loader({}, {}, kBigPackets);
     ASSERT_TRUE(first && second);
     ChildProcess cli(Args({"program", "--json", "--ini", ini, "--port", first->SlavePath(),
                            "--port", second->SlavePath(), image}));

@@ -22,7 +22,7 @@ TEST_F(KvenCliTest, RepeatProgramsEachBoardOnceAndTalliesOnInterrupt) {
     sim::SimulatorOptions swap;
     swap.sessionsPerBoard = 2;
     swap.startEmpty = true;
-    auto loader = Loader({}, swap);
+    auto loader = Loader({}, swap, kBigPackets);
     ASSERT_TRUE(loader);
     const std::string log = dir.File("line.log");
     ChildProcess cli(Args(
@@ -68,7 +68,7 @@ TEST_F(KvenCliTest, RepeatWithoutBoardsEndsCleanlyAndAStartFailureEndsTheLine) {
     sim::SimulatorOptions swap;
     swap.sessionsPerBoard = 1;
     swap.startEmpty = true;
-    auto loader = Loader({}, swap);
+    auto loader = Loader({}, swap, kBigPackets);
     ASSERT_TRUE(loader);
     ChildProcess idle(
         Args({"program", "--repeat", "--ini", ini, "--port", loader->SlavePath(), image}));
