@@ -4,6 +4,12 @@
 
 namespace cli {
 
+void CliTarget::BeginJob(JobObserver* observer) {
+    view = JobView{};
+    result.reset();
+    observer_ = observer;
+}
+
 LRESULT CliTarget::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_CLI_INTERRUPT) {
         interrupted = true;
@@ -18,7 +24,13 @@ LRESULT CliTarget::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg != WM_JOB_STATUS)
         return 0;
     const int kind = LOWORD(wParam);
-    const WORD extra = HIWORD(wParam);
+    if (Apply(kind, HIWORD(wParam), lParam) && observer_)
+        observer_->OnStatus(view, kind);
+    return 0;
+}
+
+// Updates the view from one status message; false for a kind that means nothing here.
+bool CliTarget::Apply(int kind, WORD extra, LPARAM lParam) {
     switch (kind) {
         case kStatusFileLength:
             view.phase = Phase::Write;
@@ -62,10 +74,9 @@ LRESULT CliTarget::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             view.position = 0;
             break;
         default:
-            return 0;
+            return false;
     }
-    reporter_.Status(view, kind);
-    return 0;
+    return true;
 }
 
 }  // namespace cli

@@ -25,10 +25,17 @@ struct JobView {
 
 const char* PhaseText(Phase phase);
 
+// Bytes per second of the image written so far; 0 outside the write phase.
+double WriteRate(const JobView& view, std::chrono::steady_clock::time_point now);
+
+// The image bytes that crossed the line by the end of a job with result `code`.
+std::uint32_t TransferredBytes(const JobView& view, int code);
+
 // "LD Ver: V0123-A-255"
 std::string LoaderText(const JobView& view);
 
-// The text of a result code, as the desktop program shows it; "Job did not start" for 10.
+// The text of a result code, as the desktop program shows it; "Job did not start" for 10,
+// "Interrupted" for 130.
 const char* ResultText(int code);
 
 }  // namespace cli

@@ -4,8 +4,10 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/multi_port.h"
 #include "cli/options.h"
 #include "cli/ports_command.h"
+#include "cli/repeat.h"
 #include "cli/run_job.h"
 
 int main(int argc, char** argv) {
@@ -36,7 +38,9 @@ int main(int argc, char** argv) {
             return cli::ListPorts(o);
         case cli::Command::Program:
         case cli::Command::EepSum:
-            return cli::RunJob(o);
+            if (o.ports.size() > 1)
+                return cli::RunPorts(o, args);
+            return o.repeat ? cli::RunRepeat(o) : cli::RunJob(o);
     }
     return cli::kUsageExit;
 }

@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <utility>
 
@@ -12,7 +13,8 @@ const char* const kUsage =
     "       kven-cli ports                      list the serial devices and their COM numbers\n"
     "       kven-cli --help | --version\n"
     "options:\n"
-    "  --port COMn|PATH     serial port: a COM number of the INI file, or a device path\n"
+    "  --port COMn|PATH     serial port: a COM number of the INI file, or a device path;\n"
+    "                       repeat it to program several targets at once\n"
     "  --baud N             line speed in bit/s\n"
     "  --data-bits 4..8     data bits per character\n"
     "  --parity none|odd|even|mark|space\n"
@@ -22,10 +24,15 @@ const char* const kUsage =
     "  --ini FILE           take defaults from FILE instead of the desktop program's INI\n"
     "  --json               print one JSON object with the result, and nothing else\n"
     "  --quiet              print only the result line\n"
+    "  --repeat             board after board until Ctrl+C, then a tally\n"
+    "  --log FILE           append one JSON line per job to FILE\n"
+    "  --progress           print machine-readable progress lines (for front ends)\n"
     "Port and line settings default to the desktop program's INI file, which is never "
     "written.\n"
     "Exit status: 0 success, 2-9 and 11-14 the job's result code, 10 the job did not start,\n"
-    "64 usage error, 130 interrupted.\n";
+    "64 usage error, 130 interrupted. Board after board: 0 when every board succeeded, else the\n"
+    "last failure's code. Several ports: 0 when every port succeeded, else the status of the\n"
+    "first port (in the order given) that did not.\n";
 
 namespace {
 
@@ -62,6 +69,85 @@ ParseResult Error(std::string text) {
     return {std::nullopt, std::move(text)};
 }
 
+constexpr std::pair<std::string_view, bool Options::*> kFlags[] = {
+    {"--json", &Options::json},
+    {"--quiet", &Options::quiet},
+    {"--repeat", &Options::repeat},
+    {"--progress", &Options::progress},
+};
+
+// Sets the flag `a`; false when `a` is no flag.
+bool SetFlag(Options& o, std::string_view a) {
+    for (const auto& [name, member] : kFlags) {
+        if (a == name) {
+            o.*member = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The options that take any text.
+std::string* TextOption(Options& o, std::string_view a) {
+    if (a == "--readback")
+        return &o.readback;
+    if (a == "--sums")
+        return &o.sums;
+    if (a == "--ini")
+        return &o.ini;
+    if (a == "--log")
+        return &o.log;
+    return nullptr;
+}
+
+// Sets the option `a` to `v`; the error, or empty.
+std::string SetValue(Options& o, std::string_view a, std::string_view v) {
+    if (a == "--port") {
+        if (v.empty())
+            return "--port needs a COM number or a device path";
+        o.ports.emplace_back(v);
+    } else if (a == "--baud") {
+        o.baud = Number<std::int32_t>(v);
+        if (!o.baud || *o.baud <= 0)
+            return "--baud needs a positive number";
+    } else if (a == "--data-bits") {
+        const auto n = Number<int>(v);
+        if (!n || *n < 4 || *n > 8)
+            return "--data-bits takes 4 to 8";
+        o.dataBits = static_cast<std::uint8_t>(*n);
+    } else if (a == "--parity") {
+        o.parity = ParityCode(v);
+        if (!o.parity)
+            return "--parity takes none, odd, even, mark or space";
+    } else if (a == "--stop-bits") {
+        o.stopBits = StopBitsCode(v);
+        if (!o.stopBits)
+            return "--stop-bits takes 1, 1.5 or 2";
+    } else if (std::string* text = TextOption(o, a)) {
+        *text = std::string(v);
+    } else {
+        return "unknown option " + std::string(a);
+    }
+    return {};
+}
+
+// A flag: an option without a value.
+bool IsFlag(std::string_view a) {
+    return a == "--help" || std::any_of(std::begin(kFlags), std::end(kFlags),
+                                        [&](const auto& f) { return f.first == a; });
+}
+
+// Combinations that cannot work.
+ParseResult Check(Options o) {
+    if (o.json && o.progress)
+        return Error("--json and --progress exclude each other");
+    if (o.ports.size() > 1 && (!o.readback.empty() || !o.sums.empty()))
+        return Error("--readback and --sums take a single port");
+    if (o.ports.size() > 1 && o.progress)
+        return Error("--progress takes a single port");
+    return {std::move(o), {}};
+}
+
 }  // namespace
 
 ParseResult ParseOptions(const std::vector<std::string_view>& args) {
@@ -94,51 +180,16 @@ ParseResult ParseOptions(const std::vector<std::string_view>& args) {
             positional.push_back(a);
             continue;
         }
-        if (a == "--json") {
-            o.json = true;
+        if (SetFlag(o, a))
             continue;
-        }
-        if (a == "--quiet") {
-            o.quiet = true;
-            continue;
-        }
         if (a == "--help") {
             o.command = Command::Help;
             return {o, {}};
         }
         if (i + 1 >= args.size())
             return Error(std::string(a) + " needs a value");
-        const std::string_view v = args[++i];
-        if (a == "--port") {
-            if (v.empty())
-                return Error("--port needs a COM number or a device path");
-            o.port = std::string(v);
-        } else if (a == "--baud") {
-            o.baud = Number<std::int32_t>(v);
-            if (!o.baud || *o.baud <= 0)
-                return Error("--baud needs a positive number");
-        } else if (a == "--data-bits") {
-            const auto n = Number<int>(v);
-            if (!n || *n < 4 || *n > 8)
-                return Error("--data-bits takes 4 to 8");
-            o.dataBits = static_cast<std::uint8_t>(*n);
-        } else if (a == "--parity") {
-            o.parity = ParityCode(v);
-            if (!o.parity)
-                return Error("--parity takes none, odd, even, mark or space");
-        } else if (a == "--stop-bits") {
-            o.stopBits = StopBitsCode(v);
-            if (!o.stopBits)
-                return Error("--stop-bits takes 1, 1.5 or 2");
-        } else if (a == "--readback") {
-            o.readback = std::string(v);
-        } else if (a == "--sums") {
-            o.sums = std::string(v);
-        } else if (a == "--ini") {
-            o.ini = std::string(v);
-        } else {
-            return Error("unknown option " + std::string(a));
-        }
+        if (std::string error = SetValue(o, a, args[++i]); !error.empty())
+            return Error(std::move(error));
     }
     if (o.command == Command::Ports) {
         if (!positional.empty())
@@ -148,7 +199,30 @@ ParseResult ParseOptions(const std::vector<std::string_view>& args) {
     if (positional.size() != 1)
         return Error("give exactly one IMAGE file");
     o.image = std::string(positional[0]);
-    return {o, {}};
+    return Check(std::move(o));
+}
+
+std::vector<std::string> PortProcessArgs(const std::vector<std::string_view>& args,
+                                         const std::string& port, std::string_view style) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view a = args[i];
+        if (IsFlag(a) || !a.starts_with("--") || i == 0) {
+            if (a != "--json" && a != "--quiet" && a != "--progress")
+                out.emplace_back(a);
+        } else if (i + 1 < args.size()) {
+            // An option with a value; the ports are given one to each process.
+            if (a != "--port") {
+                out.emplace_back(a);
+                out.emplace_back(args[i + 1]);
+            }
+            ++i;
+        }
+    }
+    out.emplace_back(style);
+    out.emplace_back("--port");
+    out.push_back(port);
+    return out;
 }
 
 }  // namespace cli

@@ -18,7 +18,7 @@ enum class Command { Program, EepSum, Ports, Help, Version };
 struct Options {
     Command command = Command::Help;
     std::string image;
-    std::optional<std::string> port;  // "COMn" or a device path
+    std::vector<std::string> ports;  // "COMn" or device paths; several: one process each
     std::optional<std::int32_t> baud;
     std::optional<std::uint8_t> dataBits;
     std::optional<std::uint8_t> parity;    // Win32 parity code
@@ -26,8 +26,11 @@ struct Options {
     std::string readback;                  // empty: not written
     std::string sums;                      // empty: not written
     std::string ini;                       // empty: the desktop program's INI
+    std::string log;                       // empty: no job log
     bool json = false;
     bool quiet = false;
+    bool repeat = false;    // board after board
+    bool progress = false;  // machine-readable progress lines (the per-port processes)
 };
 
 struct ParseResult {
@@ -36,6 +39,11 @@ struct ParseResult {
 };
 
 ParseResult ParseOptions(const std::vector<std::string_view>& args);
+
+// The arguments for the process of one of several ports: `args` without the ports and the
+// output style, then `style` and that port.
+std::vector<std::string> PortProcessArgs(const std::vector<std::string_view>& args,
+                                         const std::string& port, std::string_view style);
 
 extern const char* const kUsage;
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cli/run_job.h"
+#include "cli/cli_settings.h"
 #include "platform/com_ports.h"
 #include "platform/profile.h"
 

@@ -12,27 +12,10 @@ double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
-std::string JsonEscape(std::string_view s) {
-    std::string out;
-    for (char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
-Reporter::Reporter(Style style, std::FILE* out, std::FILE* err, std::uint32_t baud)
-    : style_(style), out_(out), err_(err), baud_(baud) {}
+Reporter::Reporter(Style style, std::FILE* out, std::FILE* err)
+    : style_(style), out_(out), err_(err) {}
 
 void Reporter::EndLine() {
     if (lineOpen_)
@@ -40,7 +23,7 @@ void Reporter::EndLine() {
     lineOpen_ = false;
 }
 
-void Reporter::Status(const JobView& view, int kind) {
+void Reporter::OnStatus(const JobView& view, int kind) {
     if (style_ == Style::Quiet || style_ == Style::Json)
         return;
     if (kind == 3 || kind == 5) {
@@ -90,9 +73,7 @@ void Reporter::DrawProgress(const JobView& view, bool force) {
     bar.append(static_cast<std::size_t>(kWidth - filled), '.');
     const double elapsed = Seconds(now - view.started);
     std::string rate;
-    if (view.phase == Phase::Write && view.position > 0) {
-        const double writing = std::max(Seconds(now - view.writeStarted), 1e-3);
-        const double bps = double(view.position) / writing;
+    if (const double bps = WriteRate(view, now); bps > 0) {
         const double eta = bps > 0 ? double(view.total - view.position) / bps : 0;
         char buf[80];
         std::snprintf(buf, sizeof buf, "  %.1f KiB/s  ETA %.1f s", bps / 1024, eta);
@@ -116,40 +97,22 @@ void Reporter::Hint(std::string_view text) {
     std::fflush(err_);
 }
 
-void Reporter::Finish(const JobView& view, int code) {
-    const double seconds = Seconds(Clock::now() - view.started);
-    const std::uint32_t bytes =
-        code == 0 || view.phase == Phase::Checksum
-            ? view.fileSize
-            : static_cast<std::uint32_t>(view.phase == Phase::Write ? view.position : 0);
+void Reporter::Finish(const JobRecord& record) {
     if (style_ == Style::Json) {
-        std::fprintf(out_, "{\"result\":%d,\"text\":\"%s\"", code,
-                     JsonEscape(ResultText(code)).c_str());
-        if (view.loaderVersion) {
-            char letter[2] = {view.loaderLetter, 0};
-            std::fprintf(out_,
-                         ",\"loader\":{\"version\":\"%04X\",\"letter\":\"%s\",\"packetSize\":%d}",
-                         *view.loaderVersion, JsonEscape(letter).c_str(), view.packetSize);
-        } else {
-            std::fprintf(out_, ",\"loader\":null");
-        }
-        if (view.fileChecksum) {
-            std::fprintf(out_, ",\"fileChecksum\":\"%04X\"", *view.fileChecksum);
-        } else {
-            std::fprintf(out_, ",\"fileChecksum\":null");
-        }
-        std::fprintf(out_, ",\"bytes\":%u,\"seconds\":%.3f}\n", bytes, seconds);
+        std::fprintf(out_, "%s\n", RecordJson(record).c_str());
         std::fflush(out_);
         return;
     }
     EndLine();
+    const int code = record.code;
     if (style_ != Style::Quiet && code != 10) {
-        const double kib = double(bytes) / 1024 / std::max(seconds, 1e-3);
-        std::fprintf(out_, "%u bytes in %.2f s, %.1f KiB/s", bytes, seconds, kib);
-        if (baud_ > 0) {
-            const double lineBytesPerSecond = baud_ / 10.0;
+        const double seconds = std::max(record.seconds, 1e-3);
+        std::fprintf(out_, "%u bytes in %.2f s, %.1f KiB/s", record.bytes, record.seconds,
+                     double(record.bytes) / 1024 / seconds);
+        if (record.baud > 0) {
+            const double lineBytesPerSecond = record.baud / 10.0;
             std::fprintf(out_, ", %.0f%% of the line rate",
-                         100.0 * double(bytes) / std::max(seconds, 1e-3) / lineBytesPerSecond);
+                         100.0 * double(record.bytes) / seconds / lineBytesPerSecond);
         }
         std::fputc('\n', out_);
     }

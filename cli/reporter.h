@@ -1,5 +1,5 @@
-// How kven-cli shows a job: progress in place on a terminal, plain lines otherwise, a JSON
-// object, or only the result.
+// How kven-cli shows a single job to people: progress in place on a terminal, plain lines
+// otherwise, a JSON object, or only the result.
 //
 // Threading: main thread only.
 #pragma once
@@ -9,24 +9,19 @@
 #include <string>
 #include <string_view>
 
-#include "cli/job_view.h"
+#include "cli/display.h"
 
 namespace cli {
 
-enum class Style { Terminal, Plain, Quiet, Json };
-
-class Reporter {
+class Reporter : public Display {
   public:
-    Reporter(Style style, std::FILE* out, std::FILE* err, std::uint32_t baud);
+    Reporter(Style style, std::FILE* out, std::FILE* err);
 
-    // A status message changed `view`; `kind` is its status kind.
-    void Status(const JobView& view, int kind);
-    // A message the job would show in a box.
-    void Message(std::string_view text);
-    // A hint that follows a message.
-    void Hint(std::string_view text);
+    void OnStatus(const JobView& view, int kind) override;
+    void Message(std::string_view text) override;
+    void Hint(std::string_view text) override;
     // The end: summary and the result line (or the JSON object).
-    void Finish(const JobView& view, int code);
+    void Finish(const JobRecord& record) override;
 
   private:
     void DrawProgress(const JobView& view, bool force);
@@ -35,7 +30,6 @@ class Reporter {
     Style style_;
     std::FILE* out_;
     std::FILE* err_;
-    std::uint32_t baud_;
     bool lineOpen_ = false;  // a progress line is being redrawn in place
     int lastDecile_ = -1;
     Phase lastPhase_ = Phase::Starting;

@@ -1,6 +1,9 @@
-// One Program or EEP Sum job from the command line.
+// One Program or EEP Sum job from the command line, and what board after board shares with it.
 #pragma once
 
+#include <memory>
+
+#include "cli/display.h"
 #include "cli/options.h"
 
 namespace cli {
@@ -9,10 +12,10 @@ namespace cli {
 // 130 when interrupted. SIGINT and SIGTERM must be blocked in every thread before this runs.
 int RunJob(const Options& options);
 
-// The INI file of the desktop program, as that program would find it.
-std::string DesktopIniPath();
+// The output style the options and stdout ask for.
+Style ChooseStyle(const Options& options);
 
-// Reads the COM numbers of the INI's "PORTS" section into memory, without writing anything.
-void LoadIniPorts(const std::string& iniPath);
+// Appends the record to the --log file, if one was given; a failure is shown on `display`.
+void LogJob(const Options& options, const JobRecord& record, Display& display);
 
 }  // namespace cli

@@ -62,24 +62,30 @@ void Spoil(Step step, std::vector<std::uint8_t>& reply) {
 
 }  // namespace
 
+std::optional<Mode> LinkMatcher::Feed(std::uint8_t byte) {
+    std::shift_left(window_.begin(), window_.end(), 1);
+    window_.back() = byte;
+    seen_ = std::min(seen_ + 1, kLinkLength);
+    bool match = seen_ == kLinkLength;
+    for (std::size_t i = 0; match && i < kLinkLength; ++i) {
+        match = LinkByteMatches(i, window_[i]);
+    }
+    if (!match) {
+        return std::nullopt;
+    }
+    return ModeOfKey(window_[4]);
+}
+
 LinkWait WaitForLink(Line& line) {
-    std::array<std::uint8_t, kLinkLength> window{};
-    std::size_t seen = 0;
+    LinkMatcher matcher;
     for (;;) {
         std::uint8_t byte = 0;
         const auto status = line.ReadByte(byte, Line::Clock::time_point::max());
         if (status != Line::Status::Ok) {
             return {status, Mode::Program};
         }
-        std::shift_left(window.begin(), window.end(), 1);
-        window.back() = byte;
-        seen = std::min(seen + 1, kLinkLength);
-        bool match = seen == kLinkLength;
-        for (std::size_t i = 0; match && i < kLinkLength; ++i) {
-            match = LinkByteMatches(i, window[i]);
-        }
-        if (match) {
-            return {Line::Status::Ok, ModeOfKey(window[4])};
+        if (const auto mode = matcher.Feed(byte)) {
+            return {Line::Status::Ok, *mode};
         }
     }
 }

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -22,6 +23,17 @@
 #include "sim/session_result.h"
 
 namespace sim {
+
+// Recognises link requests in a byte stream fed one byte at a time.
+class LinkMatcher {
+  public:
+    // The mode of the link request that `byte` completes, if it completes one.
+    std::optional<Mode> Feed(std::uint8_t byte);
+
+  private:
+    std::array<std::uint8_t, 6> window_{};
+    std::size_t seen_ = 0;
+};
 
 // Discards bytes until a link request (C9 DD 55 AA K C9, K = DD or 22) has arrived. Ok and the
 // requested mode, or the line status that ended the wait.

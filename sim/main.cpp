@@ -54,6 +54,9 @@ Faults (--fault FAULT, repeatable; every session):
 Program:
   --once               serve one session, then exit (status 0 if it completed)
   --link PATH          make PATH a symbolic link to the device (removed at exit)
+  --swap MS            board after board: after each session the board leaves and the
+                       line is silent; the next board goes in MS ms after a link request
+                       first finds the socket empty
   --flash-out FILE     write the 4 MiB flash model after each session
   --sums-out FILE      write the received checksum table after each session
   --help               show this text
@@ -153,6 +156,12 @@ Options ParseArgs(int argc, char** argv) {
             o.loader.faults.push_back(*fault);
         } else if (name == "--once") {
             o.simulator.maxSessions = 1;
+        } else if (name == "--swap") {
+            long long ms = 0;
+            if (!ParseInt(take(), ms, 10, 1, 86'400'000))
+                fail(bad);
+            o.simulator.sessionsPerBoard = 1;
+            o.simulator.swapDelay = std::chrono::milliseconds(ms);
         } else if (name == "--link") {
             o.simulator.linkPath = take();
         } else if (name == "--flash-out") {

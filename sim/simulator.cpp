@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "sim/loader_priority.h"
 #include "sim/loader_session.h"
@@ -75,7 +76,11 @@ std::unique_ptr<Simulator> Simulator::Start(const LoaderConfig& config,
 }
 
 Simulator::Simulator(Token, const LoaderConfig& config, const SimulatorOptions& options)
-    : config_(config), options_(options), flash_(kFlashSize, std::uint8_t{0xFF}) {}
+    : config_(config),
+      options_(options),
+      swap_(options.sessionsPerBoard, options.swapDelay, options.startEmpty),
+      flash_(kFlashSize, std::uint8_t{0xFF}),
+      board_(config) {}
 
 Simulator::~Simulator() {
     Stop();
@@ -122,6 +127,14 @@ bool Simulator::Ended() const {
     return ended_;
 }
 
+bool Simulator::InsertBoard(std::optional<std::vector<Fault>> faults) {
+    return swap_.Insert(std::move(faults));
+}
+
+bool Simulator::WaitUntilProbedEmpty(std::chrono::milliseconds timeout) {
+    return swap_.WaitUntilProbedEmpty(timeout);
+}
+
 bool Simulator::OpenLine(std::string* error) {
     pty_ = PtyPair::Open(error);
     if (!pty_) {
@@ -150,11 +163,23 @@ void Simulator::CloseLine() {
     pty_.reset();
 }
 
+bool Simulator::ReopenLine() {
+    CloseLine();
+    std::string ignored;
+    return !stop_.Notified() && OpenLine(&ignored);
+}
+
 void Simulator::Serve() {
     (void)RaiseLoaderPriority();
     std::optional<Mode> pending;  // a link request that interrupted the previous session
     std::uint32_t served = 0;
     for (;;) {
+        if (swap_.Empty()) {
+            if (!AwaitBoard(pending)) {
+                break;
+            }
+            continue;
+        }
         Mode mode = Mode::Program;
         if (pending) {
             mode = *pending;
@@ -165,9 +190,7 @@ void Simulator::Serve() {
                 break;
             }
             if (wait.status != Line::Status::Ok) {
-                CloseLine();
-                std::string ignored;
-                if (!OpenLine(&ignored)) {
+                if (!ReopenLine()) {
                     break;
                 }
                 continue;
@@ -175,18 +198,17 @@ void Simulator::Serve() {
             mode = wait.mode;
         }
 
-        LoaderSession session(config_, flash_, *line_);
+        LoaderSession session(board_, flash_, *line_);
         SessionResult result = session.Run(mode);
         if (result.ending == Ending::Resync) {
             pending = session.NextMode();
         }
         bool lineOpen = true;
         if (result.ending == Ending::HungUp || result.ending == Ending::Broken) {
-            CloseLine();
-            std::string ignored;
-            lineOpen = !stop_.Notified() && OpenLine(&ignored);
+            lineOpen = ReopenLine();
         }
         const bool stopped = result.ending == Ending::Stopped;
+        swap_.SessionEnded();  // before the result is out, so a waiter finds the board gone
         Publish(std::move(result));
         ++served;
         if (stopped || !lineOpen || (options_.maxSessions > 0 && served >= options_.maxSessions)) {
@@ -197,6 +219,28 @@ void Simulator::Serve() {
     std::lock_guard lock(mutex_);
     ended_ = true;
     changed_.notify_all();
+}
+
+// The socket is empty until the next board is in. A link request that already opened the next
+// session finds no board either.
+bool Simulator::AwaitBoard(std::optional<Mode>& pending) {
+    if (pending) {
+        swap_.Heard();
+        pending.reset();
+    }
+    for (;;) {
+        BoardSwap::Faults faults;
+        const auto status = swap_.ServeEmpty(*line_, pty_->Master(), stop_.Fd(), faults);
+        if (status == Line::Status::Ok) {
+            if (faults) {
+                board_.faults = std::move(*faults);
+            }
+            return true;
+        }
+        if (status == Line::Status::Stopped || !ReopenLine()) {
+            return false;
+        }
+    }
 }
 
 void Simulator::Publish(SessionResult result) {

@@ -17,6 +17,11 @@
 // pseudo-terminal: SlavePath() (and the symbolic link) name it before that session's result is
 // queued. The flash model keeps its content from session to session, as a chip does.
 //
+// Board swaps (SimulatorOptions::sessionsPerBoard) stand for a production line: after its
+// sessions the board leaves the socket and the line goes silent until the next board is in,
+// put there by InsertBoard (or after SimulatorOptions::swapDelay). A test waits for the host
+// to find the socket empty (WaitUntilProbedEmpty) before it inserts the next board.
+//
 // Threading: every member function may be called from any thread. Destruction stops the
 // serving thread and waits for it (at most about 2 s more while the host still has a reply
 // unread, so that closing does not lose it).
@@ -33,6 +38,7 @@
 #include <thread>
 #include <vector>
 
+#include "sim/board_swap.h"
 #include "sim/loader_config.h"
 #include "sim/pty.h"
 #include "sim/pty_line.h"
@@ -47,6 +53,13 @@ struct SimulatorOptions {
     std::string linkPath;
     // Serve this many sessions, then end; 0: until stopped.
     std::uint32_t maxSessions = 0;
+    // Board swaps: each board serves this many sessions, then leaves; 0: one board for good.
+    std::uint32_t sessionsPerBoard = 0;
+    // The next board goes in this long after a link request first found the socket empty;
+    // zero: only InsertBoard puts it in.
+    std::chrono::milliseconds swapDelay{0};
+    // The socket is empty at start: the first board too waits for InsertBoard or swapDelay.
+    bool startEmpty = false;
 };
 
 class Simulator {
@@ -78,20 +91,31 @@ class Simulator {
     // True once the serving thread has ended (stopped, or maxSessions served).
     bool Ended() const;
 
+    // Board swaps: puts the next board into the empty socket; its sessions commit `faults`
+    // (nothing: those of the board before). False when a board is in the socket.
+    bool InsertBoard(std::optional<std::vector<Fault>> faults = std::nullopt);
+    // Board swaps: waits until the socket is empty and a host's link request went unanswered
+    // there. False on time-out.
+    bool WaitUntilProbedEmpty(std::chrono::milliseconds timeout);
+
   private:
     bool OpenLine(std::string* error);  // serving thread, or Start before it exists
     void CloseLine();
+    bool ReopenLine();
     void Serve();
+    bool AwaitBoard(std::optional<Mode>& pending);
     void Publish(SessionResult result);
 
     const LoaderConfig config_;
     const SimulatorOptions options_;
     Wakeup stop_;
+    BoardSwap swap_;
 
     // Owned by the serving thread once it runs.
     std::optional<PtyPair> pty_;
     std::optional<PtyLine> line_;
     std::vector<std::uint8_t> flash_;
+    LoaderConfig board_;  // config_ with the faults of the board in the socket
 
     mutable std::mutex mutex_;  // guards the members below
     std::condition_variable changed_;

@@ -81,7 +81,10 @@ class ChildProcess {
         return status_;
     }
 
-    void Signal(int sig) { ::kill(pid_, sig); }
+    void Signal(int sig) {
+        if (pid_ > 0 && status_ < 0)  // never kill(-1, ...): that reaches every process
+            ::kill(pid_, sig);
+    }
     const std::string& Out() const { return stdout_; }
     const std::string& Err() const { return stderr_; }
 

@@ -1,54 +1,20 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 
-#include "cli/child_process.h"
-#include "sim/simulator.h"
-#include "support/temp_dir.h"
+#include "cli/cli_fixture.h"
 
 namespace {
 
 using testing_support::ChildProcess;
-using testing_support::TempDir;
+using testing_support::LastLine;
 
-std::string LastLine(const std::string& text) {
-    std::string t = text;
-    while (!t.empty() && t.back() == '\n')
-        t.pop_back();
-    const auto nl = t.rfind('\n');
-    return nl == std::string::npos ? t : t.substr(nl + 1);
-}
-
-class KvenCli : public ::testing::Test {
+class KvenCli : public testing_support::KvenCliTest {
   protected:
-    TempDir dir;
-    std::string ini = dir.File("kven.INI");
-    std::string image = dir.File("image.bin");
     std::unique_ptr<sim::Simulator> loader;
 
-    void SetUp() override {
-        std::vector<std::uint8_t> bytes(3000);
-        for (std::size_t i = 0; i < bytes.size(); ++i)
-            bytes[i] = std::uint8_t(i * 7);
-        testing_support::WriteBytes(image, bytes);
-        testing_support::WriteFile(ini, "[CURRENT]\nBAUDRATE=57600\n");
-    }
-
     void StartLoader(std::vector<const char*> faults = {}) {
-        sim::LoaderConfig cfg;
-        cfg.eraseScale = 0.002;
-        cfg.packetSize = 64;
-        for (const char* f : faults)
-            cfg.faults.push_back(*sim::ParseFault(f));
-        loader = sim::Simulator::Start(cfg);
+        loader = Loader(std::move(faults));
         ASSERT_TRUE(loader);
-    }
-
-    std::vector<std::string> Args(std::vector<std::string> extra) {
-        std::vector<std::string> args = {KVEN_CLI_PATH};
-        args.insert(args.end(), extra.begin(), extra.end());
-        return args;
     }
 };
 
