@@ -21,6 +21,22 @@ bool Fail(std::string* error, const char* what) {
     return false;
 }
 
+// No echo, no line editing, no CR/LF translation, 8 bits.
+bool MakeRaw(int fd, std::string* error) {
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0) {
+        return Fail(error, "tcgetattr");
+    }
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
+        return Fail(error, "tcsetattr");
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<PtyPair> PtyPair::Open(std::string* error) {
@@ -46,19 +62,9 @@ std::optional<PtyPair> PtyPair::Open(std::string* error) {
         Fail(error, "open slave");
         return std::nullopt;
     }
-    // Raw on the slave side before any host opens it: no echo, no line editing, no CR/LF
-    // translation, 8 bits. The line discipline lives on the slave, so that is where it is set.
-    termios tio{};
-    if (::tcgetattr(pair.slave_.Get(), &tio) != 0) {
-        Fail(error, "tcgetattr");
-        return std::nullopt;
-    }
-    ::cfmakeraw(&tio);
-    tio.c_cflag |= CLOCAL | CREAD;
-    tio.c_cc[VMIN] = 1;
-    tio.c_cc[VTIME] = 0;
-    if (::tcsetattr(pair.slave_.Get(), TCSANOW, &tio) != 0) {
-        Fail(error, "tcsetattr");
+    // Raw on the slave side before any host opens it. The line discipline lives on the slave,
+    // so that is where it is set.
+    if (!MakeRaw(pair.slave_.Get(), error)) {
         return std::nullopt;
     }
     const int flags = ::fcntl(master, F_GETFL);
@@ -69,9 +75,26 @@ std::optional<PtyPair> PtyPair::Open(std::string* error) {
     return pair;
 }
 
+std::optional<PtyPair> PtyPair::Attach(const std::string& path, std::string* error) {
+    PtyPair pair;
+    pair.master_.Reset(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!pair.master_.Valid()) {
+        Fail(error, path.c_str());
+        return std::nullopt;
+    }
+    if (!MakeRaw(pair.master_.Get(), error)) {
+        return std::nullopt;
+    }
+    pair.slavePath_ = path;
+    return pair;
+}
+
 int PtyPair::UnreadByHost() const {
+    // Attached, the bytes not yet taken from our output queue by the far end.
+    const bool attached = !slave_.Valid();
     int queued = 0;
-    if (::ioctl(slave_.Get(), FIONREAD, &queued) != 0) {
+    if (::ioctl(attached ? master_.Get() : slave_.Get(), attached ? TIOCOUTQ : FIONREAD, &queued) !=
+        0) {
         return 0;
     }
     return queued;

@@ -122,7 +122,8 @@ bool Simulator::Ended() const {
 }
 
 bool Simulator::OpenLine(std::string* error) {
-    pty_ = PtyPair::Open(error);
+    pty_ = options_.devicePath.empty() ? PtyPair::Open(error)
+                                       : PtyPair::Attach(options_.devicePath, error);
     if (!pty_) {
         return false;
     }

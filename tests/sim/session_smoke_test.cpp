@@ -1,5 +1,6 @@
 // A whole Program session and a whole EEP Sum session against the simulator, driven by a
-// minimal blocking host over the pseudo-terminal.
+// minimal blocking host over the pseudo-terminal; and the simulator attached to an existing
+// terminal, as on a virtual machine's serial port.
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -9,8 +10,10 @@
 #include <chrono>
 #include <cstdint>
 #include <numeric>
+#include <utility>
 #include <vector>
 
+#include "../support/pty_pair.h"
 #include "platform/unique_fd.h"
 #include "sim/simulator.h"
 
@@ -23,6 +26,7 @@ class TinyHost {
   public:
     explicit TinyHost(const std::string& path)
         : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
+    explicit TinyHost(platform::UniqueFd fd) : fd_(std::move(fd)) {}
     bool Ok() const { return fd_.Valid(); }
 
     void Write(const Bytes& bytes) {
@@ -147,6 +151,38 @@ TEST(SimulatorSmoke, ProgramThenEepSum) {
     EXPECT_EQ(eep->imagePackets, 0u);
     EXPECT_EQ(eep->sums, table2);
     EXPECT_TRUE(std::equal(image.begin(), image.end(), eep->flash->begin()));  // kept
+}
+
+// The far end of the terminal plays the host (as a virtual machine does with its serial port);
+// when that end goes away, the simulator ends instead of serving a dead line.
+TEST(SimulatorSmoke, AttachedToAnExistingTerminal) {
+    test_support::PtyPair terminal;
+    ASSERT_TRUE(terminal.Ok());
+    sim::LoaderConfig config;
+    config.packetSize = 64;
+    sim::SimulatorOptions options;
+    options.devicePath = terminal.SlavePath();
+    std::string error;
+    auto simulator = sim::Simulator::Start(config, options, &error);
+    ASSERT_TRUE(simulator) << error;
+    EXPECT_EQ(simulator->SlavePath(), terminal.SlavePath());
+
+    const Bytes table = Pattern(2048, 3);
+    {
+        TinyHost host(platform::UniqueFd(::dup(terminal.Master())));
+        ASSERT_TRUE(host.Ok());
+        host.Write({0xC9, 0xDD, 0x55, 0xAA, 0x22, 0xC9});
+        EXPECT_EQ(host.Read(8), (Bytes{0x01, 0x23, 0xFE, 0xDC, 'A', 0xBE, 64, 0xBF}));
+        host.ChecksumPhase(table, 64);
+    }
+    auto eep = simulator->WaitForSession(std::chrono::milliseconds(kWaitMs));
+    ASSERT_TRUE(eep);
+    EXPECT_EQ(eep->ending, sim::Ending::Complete);
+    EXPECT_EQ(eep->sums, table);
+
+    terminal.CloseMaster();
+    EXPECT_FALSE(simulator->WaitForSession(std::chrono::milliseconds(kWaitMs)));
+    EXPECT_TRUE(simulator->Ended());
 }
 
 }  // namespace
