@@ -128,7 +128,10 @@ int RunJob(const Options& o) {
         const int mode = o.command == Command::Program ? kModeProgram : kModeEepSum;
         if (!StartJob(&target, mode)) {
             EndJob();
-            for (const std::string& hint : OpenFailureHints(lastMessage, AppSettings.port)) {
+            const platform::termios2::LineSettings line{
+                static_cast<std::uint32_t>(AppSettings.baudRate), AppSettings.byteSize,
+                AppSettings.parity, AppSettings.stopBits};
+            for (const std::string& hint : OpenFailureHints(lastMessage, AppSettings.port, line)) {
                 reporter.Hint(hint);
             }
             code = kResultStartFailedExit;
