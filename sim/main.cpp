@@ -54,8 +54,9 @@ Faults (--fault FAULT, repeatable; every session):
 Program:
   --once               serve one session, then exit (status 0 if it completed)
   --link PATH          make PATH a symbolic link to the device (removed at exit)
-  --device PATH        serve on the existing terminal PATH (e.g. the host end of a
-                       virtual machine's serial port) instead of a new pseudo-terminal
+  --device PATH        serve on the existing terminal or listening unix socket PATH
+                       (e.g. the host end of a virtual machine's serial port) instead
+                       of a new pseudo-terminal
   --flash-out FILE     write the 4 MiB flash model after each session
   --sums-out FILE      write the received checksum table after each session
   --help               show this text

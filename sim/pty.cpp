@@ -2,6 +2,9 @@
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <termios.h>
 #include <time.h>
 
@@ -77,6 +80,27 @@ std::optional<PtyPair> PtyPair::Open(std::string* error) {
 
 std::optional<PtyPair> PtyPair::Attach(const std::string& path, std::string* error) {
     PtyPair pair;
+    pair.slavePath_ = path;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (path.size() >= sizeof address.sun_path) {
+            errno = ENAMETOOLONG;
+            Fail(error, path.c_str());
+            return std::nullopt;
+        }
+        std::memcpy(address.sun_path, path.c_str(), path.size());
+        pair.master_.Reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (!pair.master_.Valid() ||
+            ::connect(pair.master_.Get(), reinterpret_cast<const sockaddr*>(&address),
+                      sizeof address) != 0 ||
+            ::fcntl(pair.master_.Get(), F_SETFL, O_NONBLOCK) != 0) {
+            Fail(error, path.c_str());
+            return std::nullopt;
+        }
+        return pair;
+    }
     pair.master_.Reset(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!pair.master_.Valid()) {
         Fail(error, path.c_str());
@@ -85,12 +109,12 @@ std::optional<PtyPair> PtyPair::Attach(const std::string& path, std::string* err
     if (!MakeRaw(pair.master_.Get(), error)) {
         return std::nullopt;
     }
-    pair.slavePath_ = path;
     return pair;
 }
 
 int PtyPair::UnreadByHost() const {
-    // Attached, the bytes not yet taken from our output queue by the far end.
+    // Attached, the bytes not yet taken from our output queue by the far end (TIOCOUTQ is also
+    // a unix socket's SIOCOUTQ).
     const bool attached = !slave_.Valid();
     int queued = 0;
     if (::ioctl(attached ? master_.Get() : slave_.Get(), attached ? TIOCOUTQ : FIONREAD, &queued) !=

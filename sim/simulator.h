@@ -47,8 +47,8 @@ struct SimulatorOptions {
     std::string linkPath;
     // Serve this many sessions, then end; 0: until stopped.
     std::uint32_t maxSessions = 0;
-    // When set, serve on this existing terminal instead of a new pseudo-terminal (after a
-    // hang-up it is opened again).
+    // When set, serve on this existing terminal or listening unix socket instead of a new
+    // pseudo-terminal (after a hang-up it is opened again).
     std::string devicePath;
 };
 
