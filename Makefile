@@ -6,14 +6,18 @@
 #                      for FUZZ_SECONDS (default 60)
 # make soak            1,000 back-to-back jobs against the simulator (build-soak/)
 # make package         the Debian package, in build-pkg/
+# make hil             Kven on the kernel's real serial drivers (8250 UART, FTDI USB adapter) in a
+#                      QEMU guest; report in build-hil/report.md. HIL_LINE=pty serves the lines
+#                      over host pseudo-terminals instead of unix sockets
 SAN ?=
 BUILD := build$(if $(SAN),-$(SAN))
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := fuzz_engine fuzz_ini fuzz_faults
+HIL_LINE ?= socket
 
-.PHONY: all deps configure build test run bench format install package fuzz soak clean
+.PHONY: all deps configure build test run bench format install package fuzz soak hil clean
 
 all: build
 
@@ -68,6 +72,10 @@ package: deps
 		-DKVEN_BUILD_TESTS=OFF -DKVEN_BUILD_BENCH=OFF >/dev/null
 	@cmake --build build-pkg -j $(JOBS)
 	@cd build-pkg && cpack -G DEB
+
+hil: build
+	@tests/hil/make-guest.sh $(BUILD) build-hil
+	@python3 tests/hil/rig.py --build $(BUILD) --out build-hil --line $(HIL_LINE)
 
 clean:
 	@rm -rf build build-address build-thread

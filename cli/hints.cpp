@@ -1,14 +1,17 @@
 #include "cli/hints.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
 #include "platform/com_ports.h"
+#include "platform/unique_fd.h"
 
 namespace cli {
 namespace fs = std::filesystem;
@@ -38,9 +41,40 @@ std::vector<std::string> DeviceHolders(const std::string& device) {
     return holders;
 }
 
-std::vector<std::string> OpenFailureHints(const std::string& message, int port) {
+namespace {
+
+std::string LineText(std::uint32_t rate, int bits, int parity, bool extraStopBit) {
+    constexpr const char* kParity[] = {"no parity", "odd parity", "even parity", "mark parity",
+                                       "space parity"};
+    const char* stop = !extraStopBit ? "1 stop bit" : bits == 5 ? "1.5 stop bits" : "2 stop bits";
+    return std::to_string(rate) + " bit/s, " + std::to_string(bits) + " data bits, " +
+           (parity >= 0 && parity <= 4 ? kParity[parity] : "unknown parity") + ", " + stop;
+}
+
+// Asks the driver for the line again (the job has released the port) and says what it runs
+// instead, when that is why the open failed.
+std::vector<std::string> LineHints(const std::string& device,
+                                   const platform::termios2::LineSettings& line) {
+    platform::UniqueFd fd(::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    platform::termios2::LineReadBack applied{};
+    if (!fd || platform::termios2::ApplyLineSettings(fd.Get(), line, &applied) != ENOTSUP)
+        return {};
+    return {device + " does not run " +
+                LineText(line.baudRate, line.byteSize, line.parity, line.stopBits != 0) +
+                "; its driver runs " +
+                LineText(applied.baudRate, applied.byteSize, applied.parity, applied.extraStopBit) +
+                " instead",
+            "choose line settings the device supports"};
+}
+
+}  // namespace
+
+std::vector<std::string> OpenFailureHints(const std::string& message, int port,
+                                          const platform::termios2::LineSettings& line) {
     std::vector<std::string> hints;
     const std::string device = platform::ComDevicePath(port);
+    if (message == "Open COM fail")
+        return device.empty() ? hints : LineHints(device, line);
     if (message == "COM port can not be found") {
         if (device.empty()) {
             hints.push_back("COM" + std::to_string(port) + " names no device");

@@ -4,12 +4,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/termios2.h"
+
 namespace cli {
 
-// For the open-failure `message` of a job on COM number `port`: the device's group and the
-// command that adds the user to it (permission), the process that holds it (busy), or the
-// ports that exist (missing). Empty for other messages.
-std::vector<std::string> OpenFailureHints(const std::string& message, int port);
+// For the open-failure `message` of a job on COM number `port` with line settings `line`: the
+// device's group and the command that adds the user to it (permission), the process that holds
+// it (busy), the ports that exist (missing), or the line its driver runs instead of the one
+// asked for (open failed). Empty for other messages.
+std::vector<std::string> OpenFailureHints(const std::string& message, int port,
+                                          const platform::termios2::LineSettings& line);
 
 // The processes (pid and name) that have `device` open, from /proc.
 std::vector<std::string> DeviceHolders(const std::string& device);

@@ -95,7 +95,10 @@ JobRecord JobRunner::Execute(int mode, JobObserver* observer, bool stopAtLink) {
     auto ended = std::chrono::steady_clock::now();
     if (!StartJob(&target_, mode)) {
         EndJob();
-        for (const std::string& hint : OpenFailureHints(lastMessage_, AppSettings.port))
+        const platform::termios2::LineSettings line{
+            static_cast<std::uint32_t>(AppSettings.baudRate), AppSettings.byteSize,
+            AppSettings.parity, AppSettings.stopBits};
+        for (const std::string& hint : OpenFailureHints(lastMessage_, AppSettings.port, line))
             display_.Hint(hint);
         record.code = kResultStartFailedExit;
     } else {

@@ -3,6 +3,8 @@
 #include <asm/termbits.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <cerrno>
 
@@ -14,9 +16,40 @@ int Ioctl(int fd, unsigned long request, void* arg) {
 }
 
 constexpr tcflag_t kSizeFlags[] = {CS5, CS6, CS7, CS8};
+
+// Unix98 pseudo-terminal slaves (majors 136 to 143): they keep 8 bits without parity whatever
+// they are told, and have no rate.
+bool IsPseudoTerminal(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+    const unsigned m = major(st.st_rdev);
+    return m >= 136 && m <= 143;
+}
+
+LineReadBack Decode(const struct termios2& t) {
+    LineReadBack line{t.c_ospeed, 8, 0, (t.c_cflag & CSTOPB) != 0};
+    for (std::uint8_t i = 0; i < 4; ++i) {
+        if ((t.c_cflag & CSIZE) == kSizeFlags[i])
+            line.byteSize = static_cast<std::uint8_t>(5 + i);
+    }
+    if (t.c_cflag & PARENB) {
+        const bool odd = (t.c_cflag & PARODD) != 0;
+        line.parity = (t.c_cflag & CMSPAR) ? (odd ? 3 : 4) : (odd ? 1 : 2);
+    }
+    return line;
+}
 }  // namespace
 
-int ApplyLineSettings(int fd, const LineSettings& s) {
+bool DriverKept(const LineSettings& asked, const LineReadBack& applied) {
+    const std::uint64_t a = asked.baudRate;
+    const std::uint64_t b = applied.baudRate;
+    const std::uint64_t off = a > b ? a - b : b - a;
+    return off * 100 <= a * 3 && applied.byteSize == asked.byteSize &&
+           applied.parity == asked.parity && applied.extraStopBit == (asked.stopBits != 0);
+}
+
+int ApplyLineSettings(int fd, const LineSettings& s, LineReadBack* applied) {
     if (s.byteSize < 5 || s.byteSize > 8 || s.parity > 4 || s.stopBits > 2)
         return EINVAL;
     if (s.stopBits == 1 && s.byteSize != 5)
@@ -56,7 +89,17 @@ int ApplyLineSettings(int fd, const LineSettings& s) {
     t.c_ospeed = s.baudRate;
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
-    return Ioctl(fd, TCSETS2, &t);
+    if (int e = Ioctl(fd, TCSETS2, &t))
+        return e;
+    if (IsPseudoTerminal(fd))
+        return 0;
+    struct termios2 back {};
+    if (int e = Ioctl(fd, TCGETS2, &back))
+        return e;
+    const LineReadBack line = Decode(back);
+    if (applied)
+        *applied = line;
+    return DriverKept(s, line) ? 0 : ENOTSUP;
 }
 
 int ClearModemLines(int fd) {

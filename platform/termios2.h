@@ -16,9 +16,26 @@ struct LineSettings {
     std::uint8_t stopBits;  // 0 one, 1 one and a half (5 data bits only), 2 two
 };
 
+// The line a driver reports after a change, read back with TCGETS2.
+struct LineReadBack {
+    std::uint32_t baudRate;
+    std::uint8_t byteSize;
+    std::uint8_t parity;  // Win32 code, as in LineSettings
+    bool extraStopBit;    // CSTOPB: two stop bits, or one and a half with 5 data bits
+};
+
 // Raw mode, CLOCAL|CREAD, any rate through BOTHER, no flow control, HUPCL cleared. EINVAL
-// when a code has no termios meaning; otherwise the driver's refusal, if any.
-int ApplyLineSettings(int fd, const LineSettings& settings);
+// when a code has no termios meaning; the driver's refusal, if any; ENOTSUP when the driver
+// put another line in place of the one asked for (see DriverKept), which *applied then
+// describes. A pseudo-terminal has no line to check.
+int ApplyLineSettings(int fd, const LineSettings& settings, LineReadBack* applied = nullptr);
+
+// Drivers adjust what they cannot do instead of refusing it: an 8250 asked for more than its
+// clock allows runs at 9600 bit/s, some drop mark and space parity. False when `applied` is not
+// the line asked for: another size, parity or stop bits, or a rate more than 3 % off (a clock
+// divider's rounding stays well inside that, and a receiver tolerates about that much).
+bool DriverKept(const LineSettings& asked, const LineReadBack& applied);
+
 // Drops DTR and RTS; ENOTTY (no modem lines) counts as done.
 int ClearModemLines(int fd);
 // Discards what the driver holds for input and/or output.

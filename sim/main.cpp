@@ -57,6 +57,9 @@ Program:
   --swap MS            board after board: after each session the board leaves and the
                        line is silent; the next board goes in MS ms after a link request
                        first finds the socket empty
+  --device PATH        serve on the existing terminal or listening unix socket PATH
+                       (e.g. the host end of a virtual machine's serial port) instead
+                       of a new pseudo-terminal
   --flash-out FILE     write the 4 MiB flash model after each session
   --sums-out FILE      write the received checksum table after each session
   --help               show this text
@@ -162,6 +165,8 @@ Options ParseArgs(int argc, char** argv) {
                 fail(bad);
             o.simulator.sessionsPerBoard = 1;
             o.simulator.swapDelay = std::chrono::milliseconds(ms);
+        } else if (name == "--device") {
+            o.simulator.devicePath = take();
         } else if (name == "--link") {
             o.simulator.linkPath = take();
         } else if (name == "--flash-out") {

@@ -2,6 +2,9 @@
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <termios.h>
 #include <time.h>
 
@@ -19,6 +22,22 @@ bool Fail(std::string* error, const char* what) {
         *error = std::string(what) + ": " + std::strerror(errno);
     }
     return false;
+}
+
+// No echo, no line editing, no CR/LF translation, 8 bits.
+bool MakeRaw(int fd, std::string* error) {
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0) {
+        return Fail(error, "tcgetattr");
+    }
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
+        return Fail(error, "tcsetattr");
+    }
+    return true;
 }
 
 }  // namespace
@@ -46,19 +65,9 @@ std::optional<PtyPair> PtyPair::Open(std::string* error) {
         Fail(error, "open slave");
         return std::nullopt;
     }
-    // Raw on the slave side before any host opens it: no echo, no line editing, no CR/LF
-    // translation, 8 bits. The line discipline lives on the slave, so that is where it is set.
-    termios tio{};
-    if (::tcgetattr(pair.slave_.Get(), &tio) != 0) {
-        Fail(error, "tcgetattr");
-        return std::nullopt;
-    }
-    ::cfmakeraw(&tio);
-    tio.c_cflag |= CLOCAL | CREAD;
-    tio.c_cc[VMIN] = 1;
-    tio.c_cc[VTIME] = 0;
-    if (::tcsetattr(pair.slave_.Get(), TCSANOW, &tio) != 0) {
-        Fail(error, "tcsetattr");
+    // Raw on the slave side before any host opens it. The line discipline lives on the slave,
+    // so that is where it is set.
+    if (!MakeRaw(pair.slave_.Get(), error)) {
         return std::nullopt;
     }
     const int flags = ::fcntl(master, F_GETFL);
@@ -69,9 +78,47 @@ std::optional<PtyPair> PtyPair::Open(std::string* error) {
     return pair;
 }
 
+std::optional<PtyPair> PtyPair::Attach(const std::string& path, std::string* error) {
+    PtyPair pair;
+    pair.slavePath_ = path;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (path.size() >= sizeof address.sun_path) {
+            errno = ENAMETOOLONG;
+            Fail(error, path.c_str());
+            return std::nullopt;
+        }
+        std::memcpy(address.sun_path, path.c_str(), path.size());
+        pair.master_.Reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (!pair.master_.Valid() ||
+            ::connect(pair.master_.Get(), reinterpret_cast<const sockaddr*>(&address),
+                      sizeof address) != 0 ||
+            ::fcntl(pair.master_.Get(), F_SETFL, O_NONBLOCK) != 0) {
+            Fail(error, path.c_str());
+            return std::nullopt;
+        }
+        return pair;
+    }
+    pair.master_.Reset(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!pair.master_.Valid()) {
+        Fail(error, path.c_str());
+        return std::nullopt;
+    }
+    if (!MakeRaw(pair.master_.Get(), error)) {
+        return std::nullopt;
+    }
+    return pair;
+}
+
 int PtyPair::UnreadByHost() const {
+    // Attached, the bytes not yet taken from our output queue by the far end (TIOCOUTQ is also
+    // a unix socket's SIOCOUTQ).
+    const bool attached = !slave_.Valid();
     int queued = 0;
-    if (::ioctl(slave_.Get(), FIONREAD, &queued) != 0) {
+    if (::ioctl(attached ? master_.Get() : slave_.Get(), attached ? TIOCOUTQ : FIONREAD, &queued) !=
+        0) {
         return 0;
     }
     return queued;

@@ -1,4 +1,6 @@
-// A pseudo-terminal pair made raw before any host can open it.
+// A pseudo-terminal pair made raw before any host can open it, or the loader's end of an
+// existing terminal or unix socket (a virtual machine's serial port whose far end is a host
+// pseudo-terminal or socket).
 //
 // The pair keeps its own slave descriptor open for its whole life, never reading from it:
 // with no slave open the master reports POLLHUP continuously, which would turn every wait into
@@ -22,6 +24,10 @@ class PtyPair {
   public:
     // Opens a new pair; nothing and a reason in *error when the system refuses.
     static std::optional<PtyPair> Open(std::string* error = nullptr);
+    // Opens the existing terminal `path` as the loader's end and makes it raw, or connects to
+    // the listening unix socket `path`. The host is whatever sits at its far end; SlavePath()
+    // names `path`.
+    static std::optional<PtyPair> Attach(const std::string& path, std::string* error = nullptr);
 
     int Master() const { return master_.Get(); }  // non-blocking
     const std::string& SlavePath() const { return slavePath_; }
@@ -38,7 +44,7 @@ class PtyPair {
   private:
     PtyPair() = default;
     UniqueFd master_;
-    UniqueFd slave_;  // held, never read
+    UniqueFd slave_;  // held, never read; not open for an attached terminal
     std::string slavePath_;
 };
 

@@ -136,7 +136,8 @@ bool Simulator::WaitUntilProbedEmpty(std::chrono::milliseconds timeout) {
 }
 
 bool Simulator::OpenLine(std::string* error) {
-    pty_ = PtyPair::Open(error);
+    pty_ = options_.devicePath.empty() ? PtyPair::Open(error)
+                                       : PtyPair::Attach(options_.devicePath, error);
     if (!pty_) {
         return false;
     }

@@ -60,6 +60,9 @@ struct SimulatorOptions {
     std::chrono::milliseconds swapDelay{0};
     // The socket is empty at start: the first board too waits for InsertBoard or swapDelay.
     bool startEmpty = false;
+    // When set, serve on this existing terminal or listening unix socket instead of a new
+    // pseudo-terminal (after a hang-up it is opened again).
+    std::string devicePath;
 };
 
 class Simulator {

@@ -1,16 +1,23 @@
 // A whole Program session and a whole EEP Sum session against the simulator, driven by a
-// minimal blocking host over the pseudo-terminal.
+// minimal blocking host over the pseudo-terminal; and the simulator attached to an existing
+// terminal, as on a virtual machine's serial port.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <numeric>
+#include <utility>
 #include <vector>
 
+#include "../support/pty_pair.h"
 #include "platform/unique_fd.h"
 #include "sim/simulator.h"
 
@@ -23,6 +30,7 @@ class TinyHost {
   public:
     explicit TinyHost(const std::string& path)
         : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
+    explicit TinyHost(platform::UniqueFd fd) : fd_(std::move(fd)) {}
     bool Ok() const { return fd_.Valid(); }
 
     void Write(const Bytes& bytes) {
@@ -147,6 +155,72 @@ TEST(SimulatorSmoke, ProgramThenEepSum) {
     EXPECT_EQ(eep->imagePackets, 0u);
     EXPECT_EQ(eep->sums, table2);
     EXPECT_TRUE(std::equal(image.begin(), image.end(), eep->flash->begin()));  // kept
+}
+
+// Attached to an existing terminal or unix socket, whose far end plays the host (as a virtual
+// machine does with its serial port); when that end goes away, the simulator ends instead of
+// serving a dead line.
+void ServeAttached(const std::string& path, std::function<platform::UniqueFd()> farEnd,
+                   std::function<void()> goAway) {
+    sim::LoaderConfig config;
+    config.packetSize = 64;
+    sim::SimulatorOptions options;
+    options.devicePath = path;
+    std::string error;
+    auto simulator = sim::Simulator::Start(config, options, &error);
+    ASSERT_TRUE(simulator) << error;
+    EXPECT_EQ(simulator->SlavePath(), path);
+
+    const Bytes table = Pattern(2048, 3);
+    {
+        TinyHost host(farEnd());
+        ASSERT_TRUE(host.Ok());
+        host.Write({0xC9, 0xDD, 0x55, 0xAA, 0x22, 0xC9});
+        EXPECT_EQ(host.Read(8), (Bytes{0x01, 0x23, 0xFE, 0xDC, 'A', 0xBE, 64, 0xBF}));
+        host.ChecksumPhase(table, 64);
+    }
+    auto eep = simulator->WaitForSession(std::chrono::milliseconds(kWaitMs));
+    ASSERT_TRUE(eep);
+    EXPECT_EQ(eep->ending, sim::Ending::Complete);
+    EXPECT_EQ(eep->sums, table);
+
+    goAway();
+    EXPECT_FALSE(simulator->WaitForSession(std::chrono::milliseconds(kWaitMs)));
+    EXPECT_TRUE(simulator->Ended());
+}
+
+TEST(SimulatorSmoke, AttachedToAnExistingTerminal) {
+    test_support::PtyPair terminal;
+    ASSERT_TRUE(terminal.Ok());
+    ServeAttached(
+        terminal.SlavePath(), [&] { return platform::UniqueFd(::dup(terminal.Master())); },
+        [&] { terminal.CloseMaster(); });
+}
+
+TEST(SimulatorSmoke, AttachedToAUnixSocket) {
+    const std::string path =
+        ::testing::TempDir() + "kven-sim-attach-" + std::to_string(::getpid()) + ".sock";
+    ::unlink(path.c_str());
+    platform::UniqueFd listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, path.c_str(), path.size());
+    ASSERT_EQ(::bind(listener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address),
+              0);
+    ASSERT_EQ(::listen(listener.Get(), 1), 0);
+    platform::UniqueFd connection;
+    ServeAttached(
+        path,
+        [&] {
+            connection.Reset(::accept4(listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+            return platform::UniqueFd(::dup(connection.Get()));
+        },
+        [&] {
+            connection.Reset();
+            listener.Reset();
+        });
+    ::unlink(path.c_str());
 }
 
 }  // namespace

@@ -51,4 +51,34 @@ TEST(SerialTermiosTest, LineSettingsRules) {
     ::close(fd);
 }
 
+// What real drivers read back: the 8250's fall-back to 9600 bit/s above its top rate, a USB
+// adapter's divider rounding, and parity or framing the driver did not take.
+TEST(SerialTermiosTest, ALineTheDriverReplacedIsRefused) {
+    using termios2::DriverKept;
+    using termios2::LineReadBack;
+    using termios2::LineSettings;
+    struct Case {
+        LineSettings asked;
+        LineReadBack applied;
+        bool kept;
+    };
+    const Case cases[] = {
+        {{115200, 8, 0, 0}, {115200, 8, 0, false}, true},
+        {{250000, 8, 0, 0}, {9600, 8, 0, false}, false},    // 8250 above 115200
+        {{250000, 8, 0, 0}, {256000, 8, 0, false}, true},   // nearest divider, 2.4 % off
+        {{115200, 8, 0, 0}, {119000, 8, 0, false}, false},  // 3.3 % off
+        {{9600, 8, 3, 0}, {9600, 8, 1, false}, false},      // mark became odd (CMSPAR dropped)
+        {{9600, 8, 4, 0}, {9600, 8, 0, false}, false},      // space became none
+        {{9600, 7, 2, 2}, {9600, 7, 2, true}, true},        // two stop bits
+        {{9600, 7, 2, 0}, {9600, 8, 2, false}, false},      // size replaced
+        {{9600, 5, 0, 1}, {9600, 5, 0, true}, true},        // one and a half stop bits
+        {{9600, 8, 0, 2}, {9600, 8, 0, false}, false},      // second stop bit dropped
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DriverKept(c.asked, c.applied), c.kept)
+            << c.asked.baudRate << " -> " << c.applied.baudRate << ", parity "
+            << int(c.asked.parity) << " -> " << int(c.applied.parity);
+    }
+}
+
 }  // namespace

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The virtual machine of `make hil`: installs the host tools it needs (QEMU, cpio, Python) when
+# missing, and builds OUT/vmlinuz and OUT/initramfs.cpio from the stock Debian kernel
+# (linux-image-amd64) with its USB serial modules, busybox-static, kven-cli with its shared
+# libraries, the hil-serial probe, fresh random test images (kept in OUT/images for the host)
+# and tests/hil/init.sh as /init. The two packages are downloaded once into OUT/debs and
+# unpacked there, never installed: the host keeps its own kernel.
+#   tests/hil/make-guest.sh BUILD_DIR OUT_DIR
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "$1" && pwd)
+mkdir -p "$2"
+out=$(cd "$2" && pwd)
+
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
+apt_get() {
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 "$@"
+}
+
+missing=()
+for p in qemu-system-x86 cpio python3; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$p")
+done
+if [[ ${#missing[@]} -gt 0 ]]; then
+    echo "Installing: ${missing[*]}"
+    apt_get update -qq
+    apt_get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The versioned package that linux-image-amd64 stands for.
+kernel_package() {
+    apt-cache depends linux-image-amd64 2>/dev/null |
+        sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*\)$/\1/p' | head -n 1
+}
+kernel=$(kernel_package)
+if [[ -z $kernel ]]; then
+    apt_get update -qq
+    kernel=$(kernel_package)
+fi
+[[ -n $kernel ]] || { echo "make-guest: no linux-image-amd64 in the package lists" >&2; exit 1; }
+
+mkdir -p "$out/debs"
+newest_deb() { ls -t "$out/debs/$1"_*.deb 2>/dev/null | head -n 1; }
+for p in "$kernel" busybox-static; do
+    if [[ -z $(newest_deb "$p") ]]; then
+        (cd "$out/debs" && apt-get -q -o APT::Sandbox::User=root download "$p")
+    fi
+done
+
+unpack="$out/unpack"
+if [[ ! -e "$unpack/.$kernel" ]]; then
+    rm -rf "$unpack"
+    mkdir -p "$unpack"
+    dpkg-deb --fsys-tarfile "$(newest_deb "$kernel")" |
+        tar -x -C "$unpack" --wildcards './boot/vmlinuz-*' './lib/modules/*/kernel/drivers/usb/*'
+    dpkg-deb -x "$(newest_deb busybox-static)" "$unpack"
+    touch "$unpack/.$kernel"
+fi
+cp "$unpack"/boot/vmlinuz-* "$out/vmlinuz"
+
+tree="$out/tree"
+rm -rf "$tree"
+mkdir -p "$tree"/{bin,dev,etc,images,lib/modules,proc,sys,tmp}
+cp "$unpack/bin/busybox" "$tree/bin/"
+ln -s busybox "$tree/bin/sh"
+
+# The modules and what they depend on, in load order.
+usb_modules=$(echo "$unpack"/lib/modules/*/kernel/drivers/usb)
+declare -A seen=()
+order=()
+add_module() {
+    local name=$1 file dep
+    [[ -n ${seen[$name]:-} ]] && return
+    seen[$name]=1
+    file=$(find "$usb_modules" -name "$name.ko" -print -quit)
+    [[ -n $file ]] || { echo "make-guest: module $name is not under drivers/usb" >&2; exit 1; }
+    for dep in $(tr '\0' '\n' < "$file" | sed -n 's/^depends=//p' | tr ',' ' '); do
+        add_module "$dep"
+    done
+    cp "$file" "$tree/lib/modules/"
+    order+=("$name")
+}
+add_module xhci-pci
+add_module ftdi_sio
+printf '%s\n' "${order[@]}" > "$tree/lib/modules/order"
+
+cp "$build/cli/kven-cli" "$tree/bin/"
+for lib in $(ldd "$build/cli/kven-cli" | grep -o '/[^ ]*'); do
+    mkdir -p "$tree$(dirname "$lib")"
+    cp -L "$lib" "$tree$lib"
+done
+g++ -std=c++20 -O2 -Wall -Wextra -Werror -static -o "$tree/bin/hil-serial" "$here/serial_probe.cpp"
+
+printf 'root:x:0:0:root:/:/bin/sh\nkven:x:1000:1000:kven:/tmp:/bin/sh\n' > "$tree/etc/passwd"
+printf 'root:x:0:\ndialout:x:20:kven\nkven:x:1000:\n' > "$tree/etc/group"
+install -m 755 "$here/init.sh" "$tree/init"
+
+mkdir -p "$out/images"
+head -c 65536 /dev/urandom > "$out/images/s1.bin"
+head -c 1048576 /dev/urandom > "$out/images/usb-a.bin"
+head -c 1048576 /dev/urandom > "$out/images/usb-b.bin"
+cp "$out"/images/*.bin "$tree/images/"
+
+(cd "$tree" && find . | cpio -o -H newc --quiet) > "$out/initramfs.cpio"
