@@ -5,6 +5,9 @@
 # make fuzz            build the libFuzzer targets with clang (build-fuzz/) and run each one
 #                      for FUZZ_SECONDS (default 60)
 # make soak            1,000 back-to-back jobs against the simulator (build-soak/)
+# make stress          STRESS_JOBS whole jobs (default 300, mixed sizes, Program and EEP Sum)
+#                      through kven-cli and the minimal blocking host under a load generator;
+#                      prints each side's false failures and the job time ratio
 # make package         the Debian package, in build-pkg/
 # make hil             Kven on the kernel's real serial drivers (8250 UART, FTDI USB adapter) in a
 #                      QEMU guest; report in build-hil/report.md. HIL_LINE=pty serves the lines
@@ -14,10 +17,11 @@ BUILD := build$(if $(SAN),-$(SAN))
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+STRESS_JOBS ?= 300
 FUZZ_TARGETS := fuzz_engine fuzz_ini fuzz_faults
 HIL_LINE ?= socket
 
-.PHONY: all deps configure build test run bench format install package fuzz soak hil clean
+.PHONY: all deps configure build test run bench format install package fuzz soak stress hil clean
 
 all: build
 
@@ -72,6 +76,9 @@ package: deps
 		-DKVEN_BUILD_TESTS=OFF -DKVEN_BUILD_BENCH=OFF >/dev/null
 	@cmake --build build-pkg -j $(JOBS)
 	@cd build-pkg && cpack -G DEB
+
+stress: build
+	@python3 tests/stress/stress.py --build $(BUILD) --jobs $(STRESS_JOBS)
 
 hil: build
 	@tests/hil/make-guest.sh $(BUILD) build-hil

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/blocking_host.h"
 #include "job/job_control.h"
 #include "job/prepare_image.h"
 #include "platform/com_ports.h"
@@ -79,80 +80,6 @@ JobTimes EngineJob(sim::Simulator& loader, std::size_t size) {
     return {s, session->wireSeconds};
 }
 
-// The same exchange, single-threaded, with blocking reads: the least a host can do.
-class BlockingHost {
-  public:
-    explicit BlockingHost(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-        termios t{};
-        tcgetattr(fd_, &t);
-        cfmakeraw(&t);
-        tcsetattr(fd_, TCSANOW, &t);
-    }
-    ~BlockingHost() { ::close(fd_); }
-
-    bool Run(const std::vector<std::uint8_t>& image) {
-        const std::uint8_t link[6] = {0xC9, 0xDD, 0x55, 0xAA, 0xDD, 0xC9};
-        Write(link, 6);
-        std::uint8_t r[600];
-        Read(r, 8);
-        const int p = r[6];
-        Read(r, 2);  // AA 55
-        Read(r, 2);  // 55 AA
-        const auto n = static_cast<std::uint32_t>(image.size());
-        const std::uint8_t len[4] = {std::uint8_t(n), std::uint8_t(n >> 8), std::uint8_t(n >> 16),
-                                     std::uint8_t(n >> 24)};
-        Write(len, 4);
-        Read(r, 4);
-        if (!Transfer(image, p))
-            return false;
-        Read(r, 2);  // AA 55: ready for the table
-        std::vector<std::uint8_t> table(2048);
-        BuildBlockSums(image, kMaxImageSize, table);
-        const std::uint8_t count[4] = {0x00, 0x08, 0x00, 0x00};
-        Write(count, 4);
-        Read(r, 4);
-        return Transfer(table, p);
-    }
-
-  private:
-    bool Transfer(const std::vector<std::uint8_t>& data, int p) {
-        std::vector<std::uint8_t> back(static_cast<std::size_t>(p) + 1);
-        std::size_t pos = 0;
-        int count = 0;
-        int last = 0;
-        while (pos < data.size()) {
-            last = static_cast<int>(std::min<std::size_t>(std::size_t(p), data.size() - pos));
-            Write(data.data() + pos, std::size_t(last));
-            pos += std::size_t(last);
-            ++count;
-            Read(back.data(), count < 3 ? 1 : std::size_t(p) + 1);
-        }
-        std::vector<std::uint8_t> end(std::size_t(2 * p) + 2);
-        Read(end.data(), count < 2 ? std::size_t(last) + 2 : std::size_t(p + last) + 2);
-        return true;
-    }
-    void Write(const std::uint8_t* d, std::size_t n) {
-        while (n > 0) {
-            const ssize_t w = ::write(fd_, d, n);
-            if (w <= 0)
-                return;
-            d += w;
-            n -= std::size_t(w);
-        }
-    }
-    void Read(std::uint8_t* d, std::size_t n) {
-        while (n > 0) {
-            const ssize_t r = ::read(fd_, d, n);
-            if (r <= 0)
-                return;
-            d += r;
-            n -= std::size_t(r);
-        }
-    }
-    int fd_;
-};
-
 sim::LoaderConfig Loader(std::uint32_t baud) {
     sim::LoaderConfig cfg;
     cfg.eraseScale = 0.0;
@@ -187,8 +114,11 @@ void BM_Program4MiB_BlockingHost(benchmark::State& state) {
     for (auto _ : state) {
         const double c0 = CpuSeconds();
         const auto t0 = std::chrono::steady_clock::now();
-        BlockingHost host(loader->SlavePath());
-        host.Run(image);
+        BlockingHost host(loader->SlavePath(), 115200);
+        if (host.Run(image, true) != BlockingHost::Result::Ok) {
+            state.SkipWithError("blocking host job failed");
+            break;
+        }
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
         cpu += CpuSeconds() - c0;
