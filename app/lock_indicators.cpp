@@ -14,9 +14,23 @@ constexpr const char* kTexts[] = {"CAP", "NUM", "SCRL"};
 constexpr quint32 kX11LockMask = 0x02;
 constexpr quint32 kX11NumMask = 0x10;
 
+int LockPane(int key) {
+    switch (key) {
+        case Qt::Key_CapsLock:
+            return kCaps;
+        case Qt::Key_NumLock:
+            return kNum;
+        case Qt::Key_ScrollLock:
+            return kScroll;
+        default:
+            return -1;
+    }
+}
+
 }  // namespace
 
-LockIndicators::LockIndicators(QStatusBar& bar) : QObject(&bar) {
+LockIndicators::LockIndicators(QStatusBar& bar, Query query)
+    : QObject(&bar), m_query(std::move(query)) {
     for (int i = 0; i < 3; ++i) {
         auto* pane = new QLabel(QString::fromLatin1(kTexts[i]), &bar);
         pane->setObjectName(QString::fromLatin1(kTexts[i]));
@@ -27,6 +41,7 @@ LockIndicators::LockIndicators(QStatusBar& bar) : QObject(&bar) {
         bar.addPermanentWidget(pane);
         m_panes[static_cast<std::size_t>(i)] = pane;
     }
+    Refresh();
     qApp->installEventFilter(this);
 }
 
@@ -40,29 +55,41 @@ void LockIndicators::Set(int pane, bool on) {
     m_panes[i]->setEnabled(on);
 }
 
+bool LockIndicators::Refresh() {
+    const std::optional<LockStates> states = m_query ? m_query() : std::nullopt;
+    m_told = states.has_value();
+    if (!states)
+        return false;
+    for (int i = 0; i < 3; ++i)
+        Set(i, (*states)[static_cast<std::size_t>(i)]);
+    return true;
+}
+
 bool LockIndicators::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        // A key event reaches the filter once per receiver up the chain; count it once.
-        if (watched != QApplication::focusWidget() && QApplication::focusWidget())
-            return false;
-        switch (key->key()) {
-            case Qt::Key_CapsLock:
-                Set(kCaps, !m_on[kCaps]);
-                return false;
-            case Qt::Key_NumLock:
-                Set(kNum, !m_on[kNum]);
-                return false;
-            case Qt::Key_ScrollLock:
-                Set(kScroll, !m_on[kScroll]);
-                return false;
-            default:
-                break;
-        }
-        if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-            Set(kCaps, (key->nativeModifiers() & kX11LockMask) != 0);
-            Set(kNum, (key->nativeModifiers() & kX11NumMask) != 0);
-        }
+    if (event->type() == QEvent::ApplicationStateChange) {
+        if (QGuiApplication::applicationState() == Qt::ApplicationActive)
+            Refresh();
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    // A key event reaches the filter once per receiver up the chain; count it once.
+    if (key->isAutoRepeat() ||
+        (watched != QApplication::focusWidget() && QApplication::focusWidget()))
+        return false;
+    const int pane = LockPane(key->key());
+    // The platform has changed the lock by the time its key's event arrives; a lock goes on
+    // as its key goes down and may go off only as it comes up.
+    if (pane >= 0 && Refresh())
+        return false;
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    if (pane >= 0) {
+        Set(pane, !m_on[static_cast<std::size_t>(pane)]);
+    } else if (!m_told && QGuiApplication::platformName() == QLatin1String("xcb")) {
+        Set(kCaps, (key->nativeModifiers() & kX11LockMask) != 0);
+        Set(kNum, (key->nativeModifiers() & kX11NumMask) != 0);
     }
     return false;
 }

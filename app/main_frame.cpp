@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStatusBar>
 
 #include "app/dialog_host_view.h"
@@ -10,7 +11,14 @@
 #include "platform/com_ports.h"
 #include "res/icons.h"
 #include "settings/app_settings.h"
+#include "ui/dialog_style.h"
 #include "ui/rs232set.h"
+
+namespace {
+
+constexpr int kStatusBarEdge = 4;
+
+}  // namespace
 
 void LoadStartupSettings() {
     InitSettings();
@@ -48,11 +56,24 @@ void CMainFrame::CreateMenu() {
         QStringLiteral("Display program information, version number and copyright"));
     m_exit = menu->addAction(QStringLiteral("Exit(&X)"), this, &QWidget::close);
     m_exit->setStatusTip(QStringLiteral("Quit the application; prompts to save documents"));
+
+    // The keyboard reaches the menu: Alt alone selects the menu bar, from where Enter or Down
+    // opens the menu (as on Windows); F10 opens the menu at its first item (as on Linux
+    // desktops).
+    menuBar()->setStyle(new ui::DialogStyle(menuBar()));
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this, menu] {
+        menuBar()->setActiveAction(menu->menuAction());
+        menu->setActiveAction(m_about);
+    });
 }
 
 void CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(false);
+    // The status bar frames each pane a little outside it; the last pane keeps that room from
+    // the window's edge.
+    bar->setContentsMargins(0, 0, kStatusBarEdge, 0);
     // A normal pane: menu prompts cover it while the pointer rests on an item.
     auto* ready = new QLabel(QStringLiteral("Ready"), bar);
     ready->setObjectName(QStringLiteral("idleMessage"));

@@ -17,7 +17,9 @@ constexpr std::string_view kAccessDenied = "COM can not be accessed";
 
 QtMessageBoxHook::QtMessageBoxHook(QPointer<QWidget>* parent)
     : m_previous(platform::SetMessageBoxHook([parent](std::string_view text) {
-          QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kven"),
+          // A box of the OK type without an icon of its own gets the exclamation mark, as the
+          // framework's message box adds it.
+          QMessageBox box(QMessageBox::Warning, QStringLiteral("Kven"),
                           QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
                           QMessageBox::Ok, parent ? parent->data() : nullptr);
           // The text stays exactly as it is; the hint goes beneath it.

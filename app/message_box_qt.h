@@ -1,6 +1,6 @@
 // The message box of the desktop program: a modal QMessageBox titled "Kven" with an OK
-// button. Its modal loop keeps the event loop running, so messages sent by the port threads
-// are still handled while it is open.
+// button and the exclamation icon. Its modal loop keeps the event loop running, so messages
+// sent by the port threads are still handled while it is open.
 //
 // Threading: GUI thread (the job's message boxes are shown on its dialog's thread).
 #pragma once

@@ -30,8 +30,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The run-time libraries (Qt 6, libstdc++, libc) come from dpkg-shlibdeps (package dpkg-dev).
+# The run-time libraries (Qt 6, libstdc++, libc) come from dpkg-shlibdeps (package dpkg-dev);
+# the font is the desktop program's choice: Liberation Sans has the metrics of the dialogs'
+# Windows faces, so their texts fit at the size the templates give them room for.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2 | fonts-liberation")
 # The summary line comes from CPACK_PACKAGE_DESCRIPTION_SUMMARY; this is the long text.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Kven programs the flash memory of a target device through the target's serial boot

@@ -3,9 +3,12 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev
-          libbenchmark-dev clang libclang-rt-14-dev clang-format)
+          libbenchmark-dev clang libclang-rt-14-dev clang-format libx11-dev)
+# The GUI tests: the dialog's texts are measured in each of these font families alone (ctest
+# label "fonts"), and the lock indicators are read from an X server under xvfb-run ("x11").
+packages+=(fontconfig fonts-dejavu-core fonts-liberation2 fonts-urw-base35 xvfb xauth)
 if [[ "${KVEN_SCREENSHOTS:-0}" == 1 ]]; then
-    packages+=(xvfb imagemagick x11-utils)
+    packages+=(imagemagick x11-utils)
 fi
 
 missing=()

@@ -1,5 +1,9 @@
 #include "ui/combo_list.h"
 
+#include <QAbstractItemView>
+#include <QFrame>
+#include <algorithm>
+
 namespace ui {
 
 CComboBox::CComboBox(bool sorted, QWidget* parent) : QComboBox(parent), sorted_(sorted) {}
@@ -21,6 +25,20 @@ int CComboBox::AddString(const QString& text) {
 
 void CComboBox::SetCurSel(int index) {
     setCurrentIndex(index < count() ? index : -1);
+}
+
+void CComboBox::showPopup() {
+    if (droppedHeight_ > 0 && count() > 0) {
+        // Whole rows within the dropped-down height, the popup's frame included: its frame
+        // width before the popup has first been laid out, what it measures afterwards.
+        QAbstractItemView* list = view();
+        const auto* popup = qobject_cast<const QFrame*>(list->window());
+        const int frame = std::max(popup ? 2 * popup->frameWidth() : 0,
+                                   list->window()->height() - list->viewport()->height());
+        const int row = std::max(1, list->sizeHintForRow(0));
+        setMaxVisibleItems(std::max(1, (droppedHeight_ - frame) / row));
+    }
+    QComboBox::showPopup();
 }
 
 }  // namespace ui

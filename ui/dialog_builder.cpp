@@ -9,6 +9,7 @@
 
 #include "res/icons.h"
 #include "ui/combo_list.h"
+#include "ui/dialog_style.h"
 
 namespace ui {
 namespace {
@@ -71,10 +72,10 @@ QWidget* MakeControl(const ControlTemplate& c, QWidget& parent) {
 
 void Place(QWidget& w, const ControlTemplate& c, DialogBaseUnits u) {
     QRect r = MapDialogRect(c.rect, u);
-    if (auto* combo = qobject_cast<QComboBox*>(&w)) {
+    if (auto* combo = qobject_cast<CComboBox*>(&w)) {
         // A combo box's template height includes its dropped-down list.
         const int closed = combo->sizeHint().height();
-        combo->setMaxVisibleItems(std::max(1, (r.height() - closed) / std::max(1, u.cy)));
+        combo->SetDroppedHeight(std::max(0, r.height() - closed));
         r.setHeight(closed);
     } else if ((c.style & SS_TYPEMASK) == SS_ICON && c.cls == ControlClass::Static) {
         r.setSize({res::kLampSize, res::kLampSize});
@@ -82,18 +83,47 @@ void Place(QWidget& w, const ControlTemplate& c, DialogBaseUnits u) {
     w.setGeometry(r);
 }
 
+// Every text shown for a control fits it in `font`.
+bool ShownTextsFit(const std::vector<DialogControl>& controls, const ShownTexts& shown,
+                   const QFont& font) {
+    if (!shown)
+        return true;
+    const std::vector<ShownText> texts = shown(QFontMetricsF(font));
+    return std::all_of(texts.begin(), texts.end(), [&](const ShownText& t) {
+        const QWidget* w = FindControl(controls, t.id);
+        return w && TextFits(*w, font, t.text);
+    });
+}
+
+// Every text of the template and every shown text fits its control in `font`.
+bool AllTextsFit(const std::vector<DialogControl>& controls, const DialogTemplate& dlg,
+                 const ShownTexts& shown, const QFont& font) {
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const ControlTemplate& c = dlg.controls[i];
+        const bool icon = c.cls == ControlClass::Static && (c.style & SS_TYPEMASK) == SS_ICON;
+        if (c.text && !icon && !TextFits(*controls[i].widget, font, Text(c)))
+            return false;
+    }
+    return ShownTextsFit(controls, shown, font);
+}
+
 }  // namespace
 
-std::vector<DialogControl> BuildDialog(QWidget& dialog, const DialogTemplate& dlg) {
-    dialog.setFont(DialogFont(dlg));
-    const DialogBaseUnits u = BaseUnitsOf(dialog.font());
+std::vector<DialogControl> BuildDialog(QWidget& dialog, const DialogTemplate& dlg,
+                                       const ShownTexts& shown) {
+    const QFont templateFont = DialogFont(dlg);
+    dialog.setFont(templateFont);
+    const DialogBaseUnits u = BaseUnitsOf(templateFont);
     dialog.setFixedSize(MapDialogRect({0, 0, dlg.cx, dlg.cy}, u).size());
+    auto* controlStyle = new DialogStyle(&dialog);
 
     std::vector<DialogControl> controls;
     QWidget* previousStop = nullptr;
     for (const ControlTemplate& c : dlg.controls) {
         QWidget* w = MakeControl(c, dialog);
         w->setObjectName(QStringLiteral("ctl%1").arg(c.id));
+        if (qobject_cast<QComboBox*>(w) || qobject_cast<QPushButton*>(w))
+            w->setStyle(controlStyle);
         Place(*w, c, u);
         w->setEnabled((c.style & WS_DISABLED) == 0);
         if ((c.style & WS_VISIBLE) == 0)
@@ -114,7 +144,22 @@ std::vector<DialogControl> BuildDialog(QWidget& dialog, const DialogTemplate& dl
         if (qobject_cast<QGroupBox*>(c.widget))
             c.widget->lower();
     }
+    // The layout stays that of the template's font; only the texts get smaller, if need be.
+    dialog.setFont(LargestFittingFont(
+        templateFont, [&](const QFont& font) { return AllTextsFit(controls, dlg, shown, font); }));
     return controls;
+}
+
+void FitControlGroup(const std::vector<DialogControl>& controls, const QFont& font,
+                     const ShownTexts& shown) {
+    const QFont fitting =
+        LargestFittingFont(font, [&](const QFont& f) { return ShownTextsFit(controls, shown, f); });
+    if (fitting == font)
+        return;
+    for (const ShownText& t : shown(QFontMetricsF(fitting))) {
+        if (QWidget* w = FindControl(controls, t.id))
+            w->setFont(fitting);
+    }
 }
 
 QWidget* FindControl(const std::vector<DialogControl>& controls, int id) {

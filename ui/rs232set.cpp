@@ -1,5 +1,6 @@
 #include "ui/rs232set.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -13,7 +14,9 @@
 #include "ui/choice_tables.h"
 #include "ui/image_file_dialog.h"
 #include "ui/job_texts.h"
+#include "ui/legible_palette.h"
 #include "ui/rs232set_template.h"
+#include "ui/rs232set_texts.h"
 
 using namespace ui;
 
@@ -77,15 +80,30 @@ bool CRS232SET::Create(QWidget* parent) {
     // A child window inside the host, not a top-level dialog.
     setParent(parent, Qt::Widget);
     setAutoFillBackground(true);
-    m_controls = BuildDialog(*this, kRs232SetTemplate);
-    // The loader's version ("LD Ver: V0123-A-255") is wider than its rectangle in the fonts
-    // found on Linux; it may use the free strip up to the dialog's right edge.
-    QWidget* version = GetDlgItem(IDC_LDVER);
-    version->resize(width() - version->x(), version->height());
+    m_controls = BuildDialog(*this, kRs232SetTemplate, &Rs232SetListTexts);
+    FitControlGroup(m_controls, font(), &Rs232SetFigureTexts);
+    KeepTextsLegible();
     move(0, 0);
     setHidden(true);
     OnInitDialog();
     return true;
+}
+
+void CRS232SET::KeepTextsLegible() {
+    // The status box is disabled for good and the captions while a job runs; the operator
+    // still reads them.
+    if (QWidget* status = GetDlgItem(IDC_STATUS))
+        KeepLegibleWhenDisabled(*status, QPalette::Text, {QPalette::Base, QPalette::Window});
+    for (int caption : {IDC_PROGRAM_NOTE, IDC_EEPSUM_NOTE}) {
+        if (QWidget* note = GetDlgItem(caption))
+            KeepLegibleWhenDisabled(*note, QPalette::WindowText, {QPalette::Window});
+    }
+}
+
+void CRS232SET::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange)
+        KeepTextsLegible();
+    QDialog::changeEvent(event);
 }
 
 LRESULT CRS232SET::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

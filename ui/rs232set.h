@@ -91,10 +91,12 @@ class CRS232SET : public QDialog {
 
   protected:
     void DoDataExchange(bool saveAndValidate);
+    void changeEvent(QEvent* event) override;
 
   private:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
     void AttachControls();
+    void KeepTextsLegible();
     void FillPortList();
     void StartCommand(int mode);
     void RestoreControls();

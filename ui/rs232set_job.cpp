@@ -3,7 +3,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
-#include <cstdio>
 #include <initializer_list>
 
 #include "job/program_job.h"
@@ -11,16 +10,6 @@
 #include "res/icons.h"
 #include "ui/job_texts.h"
 #include "ui/rs232set.h"
-
-namespace {
-
-QString Hex4(unsigned value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", value);
-    return QString::fromLatin1(text);
-}
-
-}  // namespace
 
 void CRS232SET::SetProgressRange(std::int32_t high) {
     // Qt shows a busy animation for an empty range; the Win32 bar shows an empty bar.
@@ -43,26 +32,21 @@ LRESULT CRS232SET::OnJobStatus(WPARAM wParam, LPARAM lParam) {
             m_nTotal = value;
             SetProgressRange(value);
             return 0;
-        case kStatusWritePos: {
+        case kStatusWritePos:
             SetProgressPos(value);
-            char text[32];
-            std::snprintf(text, sizeof text, "%8d/%8d", value, m_nTotal);
-            m_strStatus = QString::fromLatin1(text);
+            m_strStatus = ui::PositionText(value, m_nTotal);
             break;
-        }
         case kStatusEraseBegun:
-            m_strStatus = QStringLiteral("Erase /Blank");
+            m_strStatus = QLatin1String(ui::kTextEraseBlank);
             break;
         case kStatusLoaderVersion:
-            m_strLdVer = QStringLiteral("LD Ver: V%1-%2-%3")
-                             .arg(Hex4(extra), QChar(LOWORD(lParam)))
-                             .arg(HIWORD(lParam));
+            m_strLdVer = ui::VersionText(extra, QChar(LOWORD(lParam)), HIWORD(lParam));
             break;
         case kStatusWaitLink:
-            m_strStatus = QStringLiteral("Wait Link");
+            m_strStatus = QLatin1String(ui::kTextWaitLink);
             break;
         case kStatusFileChecksum:
-            m_strCheckSum = QStringLiteral("CheckSum: ") + Hex4(extra);
+            m_strCheckSum = ui::ChecksumText(extra);
             break;
         case kStatusEraseRange:
         case kStatusChecksumLength:
@@ -73,7 +57,7 @@ LRESULT CRS232SET::OnJobStatus(WPARAM wParam, LPARAM lParam) {
             SetProgressPos(value);
             break;
         case kStatusBurnChecksum:
-            m_strStatus = QStringLiteral("Burn CheckSum");
+            m_strStatus = QLatin1String(ui::kTextBurnChecksum);
             break;
         default:
             return 0;

@@ -130,6 +130,22 @@ TEST_F(ShellTest, StatusBarShowsReadyOrTheHoveredItemsPrompt) {
     EXPECT_TRUE(ready->isVisible());
 }
 
+TEST_F(ShellTest, StatusBarPanesStayInsideTheWindow) {
+    auto frame = MakeFrame();
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    QStatusBar* bar = frame->statusBar();
+    const QRect window = frame->rect();
+    for (const char* name : {"idleMessage", "CAP", "NUM", "SCRL"}) {
+        const QLabel* pane = bar->findChild<QLabel*>(name);
+        ASSERT_NE(pane, nullptr) << name;
+        // The status bar frames each pane two pixels wider than the pane.
+        const QRect framed(bar->mapTo(frame.get(), pane->geometry().topLeft()) - QPoint(2, 1),
+                           pane->size() + QSize(4, 2));
+        EXPECT_TRUE(window.contains(framed)) << name;
+    }
+}
+
 TEST_F(ShellTest, FocusGoesToTheHostView) {
     auto frame = MakeFrame();
     frame->show();
@@ -195,6 +211,7 @@ TEST(MessageBox, TitledKvenWithOkAndTheAccessHintBeneath) {
     struct Seen {
         QString title, text, details;
         int buttons = 0;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
     };
     for (const char* text : {"COM can not be accessed", "Writing is OK"}) {
         Seen seen;
@@ -203,13 +220,15 @@ TEST(MessageBox, TitledKvenWithOkAndTheAccessHintBeneath) {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
             seen = {box->windowTitle(), box->text(), box->detailedText(),
-                    static_cast<int>(box->standardButtons())};
+                    static_cast<int>(box->standardButtons()), box->icon()};
             box->button(QMessageBox::Ok)->click();
         });
         EXPECT_EQ(AfxMessageBox(text), IDOK);
         EXPECT_EQ(seen.title, "Kven");
         EXPECT_EQ(seen.text, text);
         EXPECT_EQ(seen.buttons, QMessageBox::Ok);
+        // An OK box without an icon of its own shows the exclamation mark.
+        EXPECT_EQ(seen.icon, QMessageBox::Warning);
         if (std::string_view(text) == "COM can not be accessed") {
             EXPECT_TRUE(seen.details.contains("/dev/kven-test-no-such-device"))
                 << seen.details.toStdString();

@@ -1,7 +1,9 @@
-// Takes the documentation's screenshots of kven under an X server (e.g. Xvfb):
-//   DISPLAY=:99 kven_screenshots OUTPUT_DIR
+// Takes the documentation's screenshots of kven under an X server (scripts/take-screenshots.sh
+// runs it on Xvfb):
+//   DISPLAY=:99 kven_screenshots OUTPUT_DIR [SUFFIX]
 // The program runs on a private INI file against the in-process loader simulator; `import`
-// (ImageMagick) grabs the screen at each stage: idle, running, result, About box.
+// (ImageMagick) grabs the screen at each stage: idle, running, the result box, result, About
+// box, into kven-STAGE[SUFFIX].png.
 #include <QApplication>
 #include <QMessageBox>
 #include <QProcess>
@@ -23,14 +25,24 @@
 namespace {
 
 QString g_out;
+QString g_suffix;
 
-void Grab(const QString& name, const QWidget& w) {
+// Grabs the screen under `w` into OUTPUT_DIR/name with `import`, then runs `then`. The event
+// loop runs meanwhile: a running job's messages wait for nobody.
+void Grab(QString name, const QWidget& w, std::function<void()> then = {}) {
+    name.replace(QStringLiteral(".png"), g_suffix + QStringLiteral(".png"));
     const QRect r = w.frameGeometry();
     const QString crop =
         QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
-    const int rc = QProcess::execute(
-        "import", {"-window", "root", "-crop", crop, "+repage", g_out + "/" + name});
-    std::fprintf(stderr, "%s: %s (%d)\n", qPrintable(name), qPrintable(crop), rc);
+    auto* import = new QProcess(qApp);
+    QObject::connect(
+        import, &QProcess::finished, qApp, [import, name, crop, then = std::move(then)](int rc) {
+            std::fprintf(stderr, "%s: %s (%d)\n", qPrintable(name), qPrintable(crop), rc);
+            import->deleteLater();
+            if (then)
+                then();
+        });
+    import->start("import", {"-window", "root", "-crop", crop, "+repage", g_out + "/" + name});
 }
 
 // Runs `f` once `w` has been shown and painted.
@@ -49,19 +61,27 @@ class Stages : public QObject {
         if (event->type() != QEvent::Show)
             return false;
         if (auto* box = qobject_cast<QMessageBox*>(watched)) {
+            if (box->text() != QLatin1String("Writing is OK")) {
+                // A loaded machine can starve the simulated line; no such picture for the
+                // documentation.
+                std::fprintf(stderr, "the job ended with \"%s\"\n", qPrintable(box->text()));
+                QApplication::exit(1);
+                return false;
+            }
             AfterShown(box, [this, box] {
-                Grab("kven-result-box.png", frame_);
-                box->button(QMessageBox::Ok)->click();
-                AfterShown(&frame_, [this] {
-                    Grab("kven-result.png", frame_);
-                    app_.OnAbout();
+                Grab("kven-result-box.png", frame_, [this, box] {
+                    box->button(QMessageBox::Ok)->click();
+                    AfterShown(&frame_, [this] {
+                        Grab("kven-result.png", frame_, [this] { app_.OnAbout(); });
+                    });
                 });
             });
         } else if (auto* about = qobject_cast<CAboutDlg*>(watched)) {
             AfterShown(about, [about] {
-                Grab("kven-about.png", *about);
-                about->accept();
-                QTimer::singleShot(0, qApp, &QApplication::quit);
+                Grab("kven-about.png", *about, [about] {
+                    about->accept();
+                    QTimer::singleShot(0, qApp, &QApplication::quit);
+                });
             });
         }
         return false;
@@ -77,10 +97,11 @@ class Stages : public QObject {
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUTPUT_DIR [SUFFIX]\n", argv[0]);
         return 2;
     }
     g_out = QString::fromLocal8Bit(argv[1]);
+    g_suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
 
     testing_support::TempDir dir;
     sim::LoaderConfig cfg;
@@ -115,9 +136,6 @@ int main(int argc, char** argv) {
             Grab("kven-running.png", frame);
         }
     });
-    AfterShown(&frame, [&] {
-        Grab("kven-idle.png", frame);
-        dlg.m_btnProgram->click();
-    });
+    AfterShown(&frame, [&] { Grab("kven-idle.png", frame, [&] { dlg.m_btnProgram->click(); }); });
     return QApplication::exec();
 }

@@ -1,0 +1,126 @@
+// The desktop program from the keyboard: Alt and F10 reach the menu and its About item; after
+// a result box the first Tab shows where the focus is.
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include "app/dialog_host_view.h"
+#include "app/main_frame.h"
+#include "app/message_box_qt.h"
+#include "dialog_fixture.h"
+
+namespace gui_test {
+namespace {
+
+class ShellKeyboard : public ::testing::Test {
+  protected:
+    testing_support::TempDir dir;
+    std::unique_ptr<CMainFrame> frame;
+
+    void SetUp() override {
+        frame = std::make_unique<CMainFrame>([this] { InitSettingsFor(dir.File("kven")); });
+        Dialog().SetJobApi({[](platform::HWND, int) { return 1; }, [] {}});
+        frame->show();
+        Activate();
+    }
+    // What the window manager does when the frame's window comes to the front.
+    void Activate() {
+        QApplication::setActiveWindow(frame.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    }
+    CRS232SET& Dialog() const { return frame->HostView().ProgramDialog(); }
+    QMenu* Menu() const { return frame->menuBar()->actions().front()->menu(); }
+
+    // Presses `key` on whatever has the keyboard focus.
+    static void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* target = QApplication::focusWidget();
+        ASSERT_NE(target, nullptr);
+        QTest::keyClick(target, key, modifiers);
+    }
+};
+
+// The pixels of `a` and `b` that differ clearly (by a quarter of the range in some channel).
+int ClearlyDifferent(const QImage& a, const QImage& b) {
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            const int d = std::max({std::abs(p.red() - q.red()), std::abs(p.green() - q.green()),
+                                    std::abs(p.blue() - q.blue())});
+            n += d >= 64 ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+TEST_F(ShellKeyboard, AltSelectsTheMenuBarFromWhereEnterReachesAbout) {
+    QSignalSpy about(frame.get(), &CMainFrame::aboutRequested);
+    QMenuBar* bar = frame->menuBar();
+    const QRect item = bar->actionGeometry(Menu()->menuAction());
+    const QImage idle = bar->grab(item).toImage();
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    // Alt alone: pressed, then released with nothing in between.
+    QTest::keyPress(focus, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(focus, Qt::Key_Alt, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), bar);
+    EXPECT_EQ(bar->activeAction(), Menu()->menuAction());
+    EXPECT_FALSE(Menu()->isVisible());
+    // The operator sees the selected item.
+    EXPECT_GE(ClearlyDifferent(bar->grab(item).toImage(), idle), item.width() * item.height() / 4);
+
+    Press(Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Menu()));
+    EXPECT_EQ(Menu()->activeAction(), &frame->AboutAction());
+    QTest::keyClick(Menu(), Qt::Key_Return);
+    EXPECT_EQ(about.size(), 1);
+}
+
+TEST_F(ShellKeyboard, F10OpensTheMenuAtAbout) {
+    QSignalSpy about(frame.get(), &CMainFrame::aboutRequested);
+    Press(Qt::Key_F10);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Menu()));
+    EXPECT_EQ(Menu()->activeAction(), &frame->AboutAction());
+    QTest::keyClick(Menu(), Qt::Key_Return);
+    EXPECT_EQ(about.size(), 1);
+    // The menu's mnemonic works too.
+    Press(Qt::Key_F10);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Menu()));
+    QTest::keyClick(Menu(), Qt::Key_A);
+    EXPECT_EQ(about.size(), 2);
+}
+
+TEST_F(ShellKeyboard, AfterAResultBoxTheFirstTabShowsTheFocus) {
+    QPointer<QWidget> parent = frame.get();
+    QtMessageBoxHook hook(&parent);
+    QTest::mouseClick(Dialog().m_btnProgram, Qt::LeftButton);
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        icon = box->icon();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    Dialog().Handle()->Send(0x464, 0, 0x20001);
+    // The result box carries the exclamation mark, as every OK box of the program.
+    EXPECT_EQ(icon, QMessageBox::Warning);
+    Activate();
+    // The frame passes the focus to its host view, which shows none.
+    ASSERT_EQ(QApplication::focusWidget(), &frame->HostView());
+    auto* program = Dialog().m_btnProgram;
+    const QImage before = program->grab().toImage();
+
+    Press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), program);
+    // Seen on the button itself, not only as the default button's outline it had before.
+    EXPECT_GE(ClearlyDifferent(program->grab().toImage(), before),
+              (program->width() + program->height()) / 4);
+}
+
+}  // namespace
+}  // namespace gui_test
