@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "job/program_job.h"
 #include "settings/app_settings.h"
 #include "settings/ini_location.h"
 #include "support/temp_dir.h"
@@ -120,14 +119,6 @@ TEST_F(SettingsTest, ReadOnlyFileOrFolderKeepsRecordAndReportsNothing) {
     SaveSettings();  // may succeed as root (folder bits do not bind root); must not throw
     EXPECT_EQ(AppSettings.port, 9);
     ::chmod(dir.path().c_str(), 0755);
-}
-
-TEST_F(SettingsTest, InitIdlesTheJobRecord) {
-    ProgramJob.active = 1;
-    ProgramJob.fileBuffer = std::make_unique<std::uint8_t[]>(4);
-    InitSettingsFor(exe);
-    EXPECT_EQ(ProgramJob.active, 0);
-    EXPECT_EQ(ProgramJob.fileBuffer, nullptr);
 }
 
 }  // namespace
