@@ -18,6 +18,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 from pathlib import Path
 
@@ -37,6 +38,9 @@ def start_loader(build, packet, letter):
     device = sim.stdout.readline().strip()
     if not device.startswith("/"):
         sys.exit(f"kven-sim did not start: {device!r}")
+    # It reports every session on stdout: drain the pipe, or a long run fills it and the
+    # simulator blocks in a write.
+    threading.Thread(target=sim.stdout.read, daemon=True).start()
     return sim, device
 
 
