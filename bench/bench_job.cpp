@@ -23,8 +23,10 @@ namespace {
 
 constexpr int kCom = 42;
 
+// Like kven-cli's: no window, so status messages are handled on the sending thread.
 class Target : public platform::MessageTarget {
   public:
+    Target() : MessageTarget(Dispatch::SendingThread) {}
     int result = -1;
 
   protected:

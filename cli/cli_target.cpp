@@ -8,6 +8,7 @@ void CliTarget::BeginJob(JobObserver* observer) {
     view = JobView{};
     result.reset();
     observer_ = observer;
+    linked_ = false;
 }
 
 LRESULT CliTarget::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -51,6 +52,8 @@ bool CliTarget::Apply(int kind, WORD extra, LPARAM lParam) {
             view.loaderVersion = extra;
             view.loaderLetter = static_cast<char>(LOWORD(static_cast<std::uintptr_t>(lParam)));
             view.packetSize = HIWORD(static_cast<std::uintptr_t>(lParam));
+            linked_ = true;
+            Post(WM_NULL, 0, 0);  // the owner may be waiting for this
             break;
         case kStatusWaitLink:
             view.phase = Phase::WaitLink;

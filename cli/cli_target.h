@@ -2,10 +2,14 @@
 // messages are decoded. Each status message updates `view`, then goes to the job's observer
 // (the display); what else kven-cli learns of a job it reads from `view` and `result`.
 //
-// Threading: created and pumped on the main thread; the job's threads send and post to it.
-// The observer is called on the main thread.
+// Threading: created and pumped on the main thread; the job's threads send and post to it. A
+// command line is no window: a status message is handled on the thread that sends it (no hop
+// to the main thread and back for each packet), one handler at a time, so the observer is
+// called on the job's threads as well as the main thread, never on two at once. The main
+// thread reads `view` only between jobs; while one runs it asks Linked().
 #pragma once
 
+#include <atomic>
 #include <optional>
 
 #include "cli/job_view.h"
@@ -25,12 +29,15 @@ class JobObserver {
 
 class CliTarget : public platform::MessageTarget {
   public:
+    CliTarget() : MessageTarget(Dispatch::SendingThread) {}
+
     // Starts over for the next job: a fresh view and no result. `observer` (null: none) sees
     // its status messages. An interrupt stays noted.
     void BeginJob(JobObserver* observer);
 
-    // A loader has answered the link request of this job (its version has arrived).
-    bool Linked() const { return view.loaderVersion.has_value(); }
+    // A loader has answered the link request of this job (its version has arrived). Any
+    // thread; the owner's RunUntil is woken when it becomes true.
+    bool Linked() const { return linked_; }
 
     JobView view;
     std::optional<int> result;  // set by WM_JOB_DONE
@@ -43,6 +50,7 @@ class CliTarget : public platform::MessageTarget {
     bool Apply(int kind, WORD extra, LPARAM lParam);
 
     JobObserver* observer_ = nullptr;
+    std::atomic<bool> linked_{false};
 };
 
 }  // namespace cli

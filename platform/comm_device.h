@@ -121,6 +121,14 @@ class CommDevice {
     // Overlapped operations. `dest`, `src`, `mask` and `ov` must stay valid until the
     // operation finishes or the device is closed.
     virtual DWORD ReadFile(std::span<BYTE> dest, OVERLAPPED& ov) = 0;
+    // ReadFile for a caller to whom a read that ends empty means nothing but starting the same
+    // read again: while no byte has come the device may keep the read pending instead of
+    // waking the caller at every time-out. Once a byte comes, the read ends as that repeated
+    // read would have: full, or at the end of the time-out period (counted in whole periods
+    // from the call) in which it is. The default is ReadFile.
+    virtual DWORD ReadFileWhenData(std::span<BYTE> dest, OVERLAPPED& ov) {
+        return ReadFile(dest, ov);
+    }
     virtual DWORD WriteFile(std::span<const BYTE> src, OVERLAPPED& ov) = 0;
     virtual DWORD WaitCommEvent(DWORD* mask, OVERLAPPED& ov) = 0;
     // Never waits: ERROR_IO_INCOMPLETE while the operation runs, else its status.

@@ -1,5 +1,7 @@
 #include "platform/comm_fake.h"
 
+#include "platform/overlapped.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -7,16 +9,10 @@ namespace platform {
 
 namespace {
 void Begin(OVERLAPPED& ov) {
-    ov.Internal = ERROR_IO_PENDING;
-    ov.InternalHigh = 0;
-    if (ov.hEvent)
-        ov.hEvent->Reset();
+    BeginOverlapped(ov);
 }
-
 void Complete(OVERLAPPED* ov, DWORD status, std::size_t bytes) {
-    ov->Internal = status;
-    ov->InternalHigh = static_cast<DWORD>(bytes);
-    ov->hEvent->Set();
+    CompleteOverlapped(*ov, status, bytes);
 }
 }  // namespace
 
@@ -92,6 +88,14 @@ class FakeCommLine::Device final : public CommDevice {
         line_->TryFinishRead();
         line_->Changed();
         return line_->read_ ? ERROR_IO_PENDING : ERROR_SUCCESS;
+    }
+
+    DWORD ReadFileWhenData(std::span<BYTE> dest, OVERLAPPED& ov) override {
+        const DWORD r = ReadFile(dest, ov);
+        std::lock_guard lock(line_->mu_);
+        if (r == ERROR_SUCCESS || r == ERROR_IO_PENDING)
+            ++line_->status_.readsWhenData;
+        return r;
     }
 
     DWORD WriteFile(std::span<const BYTE> src, OVERLAPPED& ov) override {

@@ -58,6 +58,7 @@ class FakeCommLine : public std::enable_shared_from_this<FakeCommLine> {
         std::vector<DWORD> purges;
         int clearErrors = 0;
         int readsStarted = 0;
+        int readsWhenData = 0;  // of readsStarted, those started with ReadFileWhenData
         int writesStarted = 0;
         int lineWaitsStarted = 0;
         bool readPending = false;

@@ -1,11 +1,6 @@
-// The comm device over a Linux tty (termios).
-//
-// The device keeps its own input queue: a read is served from the queue without a system call
-// when enough bytes are there, otherwise the descriptor is drained at once and, if still short,
-// the read waits for more bytes or for its COMMTIMEOUTS deadline (monotonic clock). One I/O
-// thread per open device sleeps in poll() on the tty and a wake descriptor and finishes
-// pending reads and writes. A hang-up fails one read and then the tty is no longer polled, so
-// a dead line costs no CPU: later reads that the queue cannot satisfy stay pending until Close.
+// The comm device over a Linux tty (termios). Reads and writes have no thread of their own:
+// the thread that waits for an operation's completion polls the tty (termios_io.h). Line
+// events wait on a thread of their own (modem_line_waiter.h).
 //
 // Threading: as CommDevice; one lock guards the device state.
 #pragma once
@@ -32,6 +27,7 @@ class TermiosCommDevice final : public CommDevice {
     bool PurgeComm(DWORD flags) override;
     bool ClearCommError(COMSTAT* stat) override;
     DWORD ReadFile(std::span<BYTE> dest, OVERLAPPED& ov) override;
+    DWORD ReadFileWhenData(std::span<BYTE> dest, OVERLAPPED& ov) override;
     DWORD WriteFile(std::span<const BYTE> src, OVERLAPPED& ov) override;
     DWORD WaitCommEvent(DWORD* mask, OVERLAPPED& ov) override;
     DWORD GetOverlappedResult(const OVERLAPPED& ov, DWORD* transferred) override;

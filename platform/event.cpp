@@ -1,43 +1,74 @@
 #include "platform/event.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <condition_variable>
+#include <cstdint>
 #include <mutex>
+
+#include "platform/event_source.h"
+#include "platform/unique_fd.h"
 
 namespace platform {
 
-// One lock for all events keeps wait-for-any simple and free of lock-order problems; every
-// critical section is a handful of instructions.
+// Setting, resetting and taking a signalled event are atomic operations on its flag: a thread
+// that sets and takes its own events (the port's reader does for every byte) takes no lock and
+// makes no system call. Only a thread that finds nothing signalled takes the one lock of all
+// events, registers on each event it waits for and blocks in poll on a wake descriptor of its
+// own and on the events' sources; Set looks for registered waiters after setting the flag, and
+// a waiter looks at the flags again after registering, so neither can miss the other.
 namespace {
 std::mutex& EventLock() {
     static std::mutex m;
     return m;
 }
+
+using Clock = std::chrono::steady_clock;
 }  // namespace
 
 struct EventWaiter {
-    std::condition_variable cv;
+    UniqueFd wake{::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)};
+    bool woken = false;  // under EventLock: a wake is pending in `wake`
+
+    // Under EventLock, while the waiter is registered.
+    void Wake() {
+        if (woken)
+            return;
+        woken = true;
+        const std::uint64_t one = 1;
+        (void)!::write(wake.Get(), &one, sizeof one);
+    }
 };
+
+namespace {
+// Each thread's waiter, made at its first blocking wait and closed when the thread ends.
+EventWaiter& ThisThreadsWaiter() {
+    thread_local EventWaiter waiter;
+    return waiter;
+}
+}  // namespace
 
 Event::Event(ResetMode mode) : autoReset_(mode == ResetMode::Automatic) {}
 
 Event::~Event() = default;
 
 void Event::Set() {
+    signalled_.store(true);
+    if (waiterCount_.load() == 0)
+        return;
     std::lock_guard lock(EventLock());
-    signalled_ = true;
     for (EventWaiter* w : waiters_)
-        w->cv.notify_one();
+        w->Wake();
 }
 
 void Event::Reset() {
-    std::lock_guard lock(EventLock());
-    signalled_ = false;
+    signalled_.store(false);
 }
 
 bool Event::IsSet() const {
-    std::lock_guard lock(EventLock());
-    return signalled_;
+    return signalled_.load();
 }
 
 bool Event::Wait(std::optional<std::chrono::milliseconds> timeout) {
@@ -45,51 +76,107 @@ bool Event::Wait(std::optional<std::chrono::milliseconds> timeout) {
     return WaitForAny(std::span<Event* const>(&self, 1), timeout).has_value();
 }
 
+void BindEventSource(Event& event, std::shared_ptr<const EventSource> source) {
+    std::lock_guard lock(EventLock());
+    event.source_ = std::move(source);
+    // A waiter already blocked must take the new source into its poll set.
+    for (EventWaiter* w : event.waiters_)
+        w->Wake();
+}
+
+// The lowest signalled slot, reset if automatic; of two threads that take the same
+// automatic-reset event, one gets it.
+std::optional<std::size_t> TakeSignalled(std::span<Event* const> events) {
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        Event& e = *events[i];
+        if (e.signalled_.load() && (!e.autoReset_ || e.signalled_.exchange(false)))
+            return i;
+    }
+    return std::nullopt;
+}
+
+using Sources = std::vector<std::shared_ptr<const EventSource>>;
+
+// Registers `waiter` on every event and collects their sources.
+void Register(std::span<Event* const> events, EventWaiter& waiter, Sources& sources) {
+    std::lock_guard lock(EventLock());
+    waiter.woken = false;
+    sources.clear();
+    for (Event* e : events) {
+        e->waiters_.push_back(&waiter);
+        e->waiterCount_.fetch_add(1);
+        if (e->source_)
+            sources.push_back(e->source_);
+    }
+}
+
+void Unregister(std::span<Event* const> events, EventWaiter& waiter) {
+    bool woken = false;
+    {
+        std::lock_guard lock(EventLock());
+        for (Event* e : events) {
+            std::erase(e->waiters_, &waiter);
+            e->waiterCount_.fetch_sub(1);
+        }
+        woken = waiter.woken;
+    }
+    if (woken) {
+        std::uint64_t count;
+        (void)!::read(waiter.wake.Get(), &count, sizeof count);
+    }
+}
+
+namespace {
+
+int PollTimeout(std::optional<Clock::time_point> until) {
+    if (!until)
+        return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*until - Clock::now());
+    return static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, 1 << 30));
+}
+
+// Blocks until woken, a source is ready or due, or `until`; then services those sources.
+void Block(EventWaiter& waiter, const Sources& sources, std::optional<Clock::time_point> until) {
+    std::vector<pollfd> fds{{waiter.wake.Get(), POLLIN, 0}};
+    for (const auto& s : sources) {
+        fds.push_back({s->fd, s->fd >= 0 ? s->events : short(0), 0});
+        if (s->deadline && (!until || *s->deadline < *until))
+            until = s->deadline;
+    }
+    (void)::poll(fds.data(), fds.size(), PollTimeout(until));
+    const auto now = Clock::now();
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        const bool ready = fds[i + 1].revents != 0;
+        const bool due = sources[i]->deadline && *sources[i]->deadline <= now;
+        if ((ready || due) && sources[i]->service)
+            sources[i]->service(fds[i + 1].revents);
+    }
+}
+
+}  // namespace
+
 std::optional<std::size_t> WaitForAny(std::span<Event* const> events,
                                       std::optional<std::chrono::milliseconds> timeout) {
     if (events.empty() || std::find(events.begin(), events.end(), nullptr) != events.end()) {
         return std::nullopt;
     }
-    const auto deadline =
-        std::chrono::steady_clock::now() + timeout.value_or(std::chrono::milliseconds::zero());
-    EventWaiter waiter;
-    bool registered = false;
-    std::unique_lock lock(EventLock());
-    auto unregister = [&] {
-        if (!registered)
-            return;
-        for (Event* e : events)
-            std::erase(e->waiters_, &waiter);
-    };
+    const std::optional<Clock::time_point> deadline =
+        timeout ? std::optional(Clock::now() + *timeout) : std::nullopt;
+    EventWaiter& waiter = ThisThreadsWaiter();
+    Sources sources;
     for (;;) {
-        for (std::size_t i = 0; i < events.size(); ++i) {
-            if (events[i]->signalled_) {
-                if (events[i]->autoReset_)
-                    events[i]->signalled_ = false;
-                unregister();
-                return i;
-            }
-        }
-        if (!registered) {
-            for (Event* e : events)
-                e->waiters_.push_back(&waiter);
-            registered = true;
-        }
-        if (!timeout) {
-            waiter.cv.wait(lock);
-        } else if (waiter.cv.wait_until(lock, deadline) == std::cv_status::timeout) {
-            // One last look: a Set may have landed just as the time ran out.
-            for (std::size_t i = 0; i < events.size(); ++i) {
-                if (events[i]->signalled_) {
-                    if (events[i]->autoReset_)
-                        events[i]->signalled_ = false;
-                    unregister();
-                    return i;
-                }
-            }
-            unregister();
+        if (const auto slot = TakeSignalled(events))
+            return slot;
+        if (deadline && Clock::now() >= *deadline)
             return std::nullopt;
-        }
+        Register(events, waiter, sources);
+        // A Set that came before the registration did not see it: look again.
+        std::optional<std::size_t> slot = TakeSignalled(events);
+        if (!slot)
+            Block(waiter, sources, deadline);
+        Unregister(events, waiter);
+        if (slot)
+            return slot;
     }
 }
 

@@ -1,12 +1,15 @@
 // Event objects: manual- and automatic-reset, with wait-for-any where the lowest signalled
 // slot wins.
 //
-// Threading: every operation may be called from any thread. Waits block on a condition
-// variable; a waiting thread uses no CPU.
+// Threading: every operation may be called from any thread. A waiting thread blocks in the
+// kernel and uses no CPU; it also drives the sources bound to the events it waits for
+// (event_source.h).
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -14,6 +17,7 @@
 namespace platform {
 
 struct EventWaiter;
+struct EventSource;
 
 class Event {
   public:
@@ -35,9 +39,16 @@ class Event {
   private:
     friend std::optional<std::size_t> WaitForAny(std::span<Event* const>,
                                                  std::optional<std::chrono::milliseconds>);
-    bool signalled_ = false;
-    bool autoReset_;
-    std::vector<EventWaiter*> waiters_;
+    friend std::optional<std::size_t> TakeSignalled(std::span<Event* const>);
+    friend void BindEventSource(Event&, std::shared_ptr<const EventSource>);
+    friend void Register(std::span<Event* const>, EventWaiter&,
+                         std::vector<std::shared_ptr<const EventSource>>&);
+    friend void Unregister(std::span<Event* const>, EventWaiter&);
+    std::atomic<bool> signalled_{false};
+    const bool autoReset_;
+    std::atomic<int> waiterCount_{0};            // entries in waiters_, readable without the lock
+    std::vector<EventWaiter*> waiters_;          // under the events' lock
+    std::shared_ptr<const EventSource> source_;  // under the events' lock
 };
 
 // Waits until one of `events` is signalled and returns the lowest signalled slot, resetting

@@ -7,7 +7,17 @@ struct Reply {
     bool done = false;
 };
 
-MessageTarget::MessageTarget() : owner_(std::this_thread::get_id()) {}
+MessageTarget::MessageTarget(Dispatch dispatch) : owner_(std::this_thread::get_id()) {
+    if (dispatch == Dispatch::SendingThread)
+        handlerLock_.emplace();
+}
+
+LRESULT MessageTarget::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!handlerLock_)
+        return HandleMessage(msg, wParam, lParam);
+    std::lock_guard lock(*handlerLock_);
+    return HandleMessage(msg, wParam, lParam);
+}
 
 MessageTarget::~MessageTarget() {
     // Release any sender still waiting: its handler will never run now.
@@ -20,7 +30,15 @@ MessageTarget::~MessageTarget() {
 
 LRESULT MessageTarget::Send(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (IsOwnerThread())
-        return HandleMessage(msg, wParam, lParam);
+        return Handle(msg, wParam, lParam);
+    if (handlerLock_) {
+        {
+            std::lock_guard lock(mutex_);
+            if (cancelDepth_ > 0)
+                return 0;
+        }
+        return Handle(msg, wParam, lParam);
+    }
     Reply reply;
     {
         std::unique_lock lock(mutex_);
@@ -75,7 +93,7 @@ std::size_t MessageTarget::Pump() {
                 return handled;
             }
         }
-        const LRESULT result = HandleMessage(q.msg, q.wParam, q.lParam);
+        const LRESULT result = Handle(q.msg, q.wParam, q.lParam);
         ++handled;
         if (q.reply) {
             std::lock_guard lock(mutex_);

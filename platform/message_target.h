@@ -1,11 +1,15 @@
 // The stand-in for a window handle: a target for window messages, with send and post.
 //
-// Threading: the owner thread is the one that created the target; handlers run only there.
-// Send and Post may be called from any thread. Send from the owner thread calls the handler
-// directly; from another thread it queues the message, wakes the owner and waits until the
-// owner has handled it, or until sends are cancelled (it then returns 0 without the handler
-// having run). Pump, RunUntil and the cancel calls belong to the owner thread, except
-// CancelSends, which may also be called from any thread.
+// Threading: the owner thread is the one that created the target. Send and Post may be called
+// from any thread. Posted messages are handled on the owner thread. A window's sent messages
+// are too (Dispatch::OwnerThread): Send from the owner thread calls the handler directly; from
+// another thread it queues the message, wakes the owner and waits until the owner has handled
+// it, or until sends are cancelled (it then returns 0 without the handler having run). A
+// target that is no window (Dispatch::SendingThread) handles a sent message on the sending
+// thread at once; its handlers, sent or posted, then run one at a time under a lock, so a
+// handler may touch the target's state but must not wait for the owner thread. Pump, RunUntil
+// and the cancel calls belong to the owner thread, except CancelSends, which may also be
+// called from any thread.
 #pragma once
 
 #include <chrono>
@@ -14,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "platform/win_types.h"
@@ -22,7 +27,9 @@ namespace platform {
 
 class MessageTarget {
   public:
-    MessageTarget();
+    enum class Dispatch { OwnerThread, SendingThread };
+
+    explicit MessageTarget(Dispatch dispatch = Dispatch::OwnerThread);
     virtual ~MessageTarget();
     MessageTarget(const MessageTarget&) = delete;
     MessageTarget& operator=(const MessageTarget&) = delete;
@@ -54,6 +61,8 @@ class MessageTarget {
     virtual void WakeOwner() {}
 
   private:
+    LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+
     struct Queued {
         UINT msg;
         WPARAM wParam;
@@ -62,6 +71,8 @@ class MessageTarget {
     };
 
     std::thread::id owner_;
+    // Held around every handler of a Dispatch::SendingThread target.
+    std::optional<std::recursive_mutex> handlerLock_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Queued> sent_;

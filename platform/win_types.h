@@ -14,6 +14,7 @@ using LRESULT = std::intptr_t;
 
 inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;
+inline constexpr UINT WM_NULL = 0x0000;
 inline constexpr UINT WM_USER = 0x0400;
 
 constexpr WORD LOWORD(std::uintptr_t v) {

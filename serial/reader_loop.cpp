@@ -68,12 +68,9 @@ class Reader {
             ErrorRule(r);
             return;
         }
-        bool unread;
-        {
-            std::lock_guard lock(s_.m_rxLock);
-            s_.m_rxFill += n;
-            unread = s_.m_rxFill != s_.m_rxRead;
-        }
+        const std::uint64_t indices =
+            s_.m_rxIndices.fetch_add(std::uint64_t{n} << 32) + (std::uint64_t{n} << 32);
+        const bool unread = RxFill(indices) != RxRead(indices);
         if (n > 0 || unread)
             s_.Deliver(SPE_DATA, session_);
         s_.m_readerServing = false;
@@ -85,11 +82,15 @@ class Reader {
         s_.m_readPending = 1;
         std::uint32_t fill;
         std::uint32_t count;
+        bool nothingUnread;
         {
-            std::lock_guard lock(s_.m_rxLock);
-            if (s_.m_rxFill == s_.m_rxRead)
-                s_.m_rxFill = s_.m_rxRead = 0;
-            fill = s_.m_rxFill;
+            // Both indices go back to 0 only when everything has been read.
+            std::uint64_t indices = s_.m_rxIndices.load();
+            nothingUnread = RxFill(indices) == RxRead(indices);
+            while (RxFill(indices) == RxRead(indices) && indices != 0 &&
+                   !s_.m_rxIndices.compare_exchange_weak(indices, 0)) {
+            }
+            fill = RxFill(s_.m_rxIndices.load());
             count = std::min(s_.m_readRequestSize.load(), s_.m_rxCapacity - fill);
         }
         if (count == 0) {
@@ -99,7 +100,10 @@ class Reader {
             return;
         }
         const std::span<BYTE> dest(s_.m_rxBuffer.data() + fill, count);
-        const DWORD r = device_.ReadFile(dest, s_.m_readOv);
+        // With nothing unread, a read that ends empty delivers nothing and is only started
+        // again: the device need not wake this thread for it.
+        const DWORD r = nothingUnread ? device_.ReadFileWhenData(dest, s_.m_readOv)
+                                      : device_.ReadFile(dest, s_.m_readOv);
         if (r != ERROR_SUCCESS)
             ErrorRule(r);
     }

@@ -376,19 +376,25 @@ std::uint32_t CSerialPort::Read(std::uint8_t* dest, std::uint32_t destSize, std:
         *got = 0;
     if (code != SP_OK)
         return code;
-    std::lock_guard lock(s.m_rxLock);
-    const std::uint32_t n = std::min(s.m_rxFill - s.m_rxRead, destSize);
-    if (n > 0)
-        std::memcpy(dest, s.m_rxBuffer.data() + s.m_rxRead, n);
-    s.m_rxRead += n;
+    // The reader thread writes only past m_rxFill and resets the pair only when everything was
+    // read, so the bytes below m_rxFill stay put while they are copied.
+    std::uint64_t indices = s.m_rxIndices.load();
+    std::uint32_t n = 0;
+    do {
+        const std::uint32_t read = RxRead(indices);
+        n = std::min(RxFill(indices) - read, destSize);
+        if (n > 0)
+            std::memcpy(dest, s.m_rxBuffer.data() + read, n);
+    } while (n > 0 && !s.m_rxIndices.compare_exchange_weak(
+                          indices, RxIndices(RxFill(indices), RxRead(indices) + n)));
     if (got)
         *got = n;
     return SP_OK;
 }
 
 std::uint32_t CSerialPort::GetAvailable() const {
-    std::lock_guard lock(m_->m_rxLock);
-    return m_->m_rxFill - m_->m_rxRead;
+    const std::uint64_t indices = m_->m_rxIndices.load();
+    return RxFill(indices) - RxRead(indices);
 }
 
 std::uint32_t CSerialPort::GetLastError() const {

@@ -1,7 +1,7 @@
 // The state of a CSerialPort that its threads share. Internal to serial/.
 //
 // Threading: the owner thread alone writes the line settings, the device handle and the thread
-// handles. m_rxFill/m_rxRead are guarded by m_rxLock (always seen as a pair); the flags that
+// handles. m_rxFill/m_rxRead are one atomic word (always seen as a pair); the flags that
 // several threads touch are atomics; m_txBuffer/m_txLength belong to whoever holds
 // m_writeBusy. m_callback, m_owner and m_session are guarded by m_callbackLock. The threads
 // hold the state by shared_ptr, so it outlives a thread that misses Close's wait.
@@ -19,6 +19,16 @@
 #include "platform/event.h"
 #include "platform/thread.h"
 #include "serial/serial_port.h"
+
+inline constexpr std::uint64_t RxIndices(std::uint32_t fill, std::uint32_t read) {
+    return std::uint64_t{fill} << 32 | read;
+}
+inline constexpr std::uint32_t RxFill(std::uint64_t indices) {
+    return static_cast<std::uint32_t>(indices >> 32);
+}
+inline constexpr std::uint32_t RxRead(std::uint64_t indices) {
+    return static_cast<std::uint32_t>(indices);
+}
 
 // Slots of the reader's and the writer's events, in the order their thread serves them.
 enum ReaderSlot : std::size_t {
@@ -54,9 +64,9 @@ struct CSerialPort::State {
     std::vector<BYTE> m_rxBuffer;
     std::uint32_t m_rxCapacity = 0;
     std::atomic<std::uint32_t> m_readRequestSize{100};
-    std::mutex m_rxLock;
-    std::uint32_t m_rxFill = 0;
-    std::uint32_t m_rxRead = 0;
+    // m_rxFill (high 32 bits) and m_rxRead (low 32 bits) as one word, so that every reader
+    // sees them whole without a lock.
+    std::atomic<std::uint64_t> m_rxIndices{0};
     std::vector<BYTE> m_txBuffer;
     std::uint32_t m_txCapacity = 0;
     std::uint32_t m_txLength = 0;

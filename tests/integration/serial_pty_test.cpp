@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/com_ports.h"
+#include "platform/comm_termios.h"
 #include "platform/event.h"
 #include "tests/support/port_events.h"
 #include "tests/support/pty_pair.h"
@@ -210,6 +211,57 @@ TEST_F(SerialPtyTest, HangUpIsReportedOnceAndNeverSpins) {
     EXPECT_EQ(log.Count(SPE_DATA), 0);
     port.Close();
     EXPECT_EQ(log.Count(SPE_CLOSED), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A read that waits for data on the termios device: a silent line completes nothing, and once
+// bytes come the read ends as a read started again at every time-out would have.
+class TermiosWhenData : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.Ok());
+        ASSERT_EQ(device.Open(pty.SlavePath()), platform::ERROR_SUCCESS);
+        platform::COMMTIMEOUTS t{};
+        t.ReadTotalTimeoutMultiplier = 20;  // a 4-byte read: periods of 80 ms
+        ASSERT_TRUE(device.SetCommTimeouts(t));
+        ov.hEvent = &done;
+    }
+    void TearDown() override { device.Close(); }
+
+    test_support::PtyPair pty;
+    platform::TermiosCommDevice device;
+    platform::Event done{platform::Event::ResetMode::Manual};
+    platform::OVERLAPPED ov;
+    BYTE buf[4] = {};
+};
+
+TEST_F(TermiosWhenData, ASilentLineEndsNothingAndAFullReadEndsAtOnce) {
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(device.ReadFileWhenData(buf, ov), platform::ERROR_IO_PENDING);
+    // Several periods of silence: a plain read would have ended empty long ago.
+    EXPECT_FALSE(done.Wait(400ms));
+    ASSERT_EQ(::write(pty.Master(), "abcd", 4), 4);
+    ASSERT_TRUE(done.Wait(60s));
+    DWORD got = 0;
+    EXPECT_EQ(device.GetOverlappedResult(ov, &got), platform::ERROR_SUCCESS);
+    EXPECT_EQ(got, 4u);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 400ms);
+}
+
+TEST_F(TermiosWhenData, AShortReadEndsWithThePeriodItsFirstByteCameIn) {
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(device.ReadFileWhenData(buf, ov), platform::ERROR_IO_PENDING);
+    EXPECT_FALSE(done.Wait(100ms));  // into the second period
+    ASSERT_EQ(::write(pty.Master(), "ab", 2), 2);
+    ASSERT_TRUE(done.Wait(60s));
+    DWORD got = 0;
+    EXPECT_EQ(device.GetOverlappedResult(ov, &got), platform::ERROR_SUCCESS);
+    EXPECT_EQ(got, 2u);
+    // Not before the end of the period the bytes came in (the second, ending at 160 ms).
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 160ms);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <future>
 #include <thread>
 
@@ -47,6 +48,53 @@ TEST(MessageTarget, CancelReleasesWaitingAndLaterSenders) {
     target.Pump();
     EXPECT_EQ(target.Count(4), 0u);
     EXPECT_LE(target.Count(3), 1u);
+}
+
+// A target that is no window: a send runs on the sending thread at once, even while the owner
+// pumps nothing, and never at the same time as another handler.
+class DirectTarget : public platform::MessageTarget {
+  public:
+    DirectTarget() : MessageTarget(Dispatch::SendingThread) {}
+    std::atomic<int> running{0};
+    std::atomic<int> overlaps{0};
+    std::atomic<int> handled{0};
+    std::thread::id lastThread;
+
+  protected:
+    LRESULT HandleMessage(UINT msg, WPARAM, LPARAM) override {
+        if (running.fetch_add(1) != 0)
+            ++overlaps;
+        lastThread = std::this_thread::get_id();
+        std::this_thread::yield();
+        ++handled;
+        running.fetch_sub(1);
+        return msg;
+    }
+};
+
+TEST(MessageTarget, ASendingThreadTargetHandlesSendsWhereTheyAreMadeOneAtATime) {
+    DirectTarget target;
+    std::thread::id sender;
+    auto one = std::async(std::launch::async, [&] {
+        sender = std::this_thread::get_id();
+        return target.Send(5, 0, 0);
+    });
+    EXPECT_EQ(one.get(), 5);  // returned without the owner pumping
+    EXPECT_EQ(target.lastThread, sender);
+
+    // Sends from two threads while the owner pumps their posts, all at once.
+    auto spam = [&] {
+        for (int i = 0; i < 2000; ++i) {
+            target.Send(6, 0, 0);
+            target.Post(7, 0, 0);
+        }
+    };
+    auto a = std::async(std::launch::async, spam);
+    auto b = std::async(std::launch::async, spam);
+    ASSERT_TRUE(target.RunUntil([&] { return target.handled == 8001; }, std::chrono::seconds(60)));
+    a.get();
+    b.get();
+    EXPECT_EQ(target.overlaps, 0);
 }
 
 }  // namespace

@@ -190,6 +190,11 @@ TEST_F(SerialReadTest, EmptyCompletions) {
     line->FinishRead();
     ASSERT_TRUE(log.WaitFor(SPE_DATA, 2));
     EXPECT_EQ(port->GetAvailable(), 2u);
+    // Only a read whose empty end would deliver nothing may wait for data: the first two had
+    // nothing unread behind them, the third and fourth had the two bytes.
+    ASSERT_TRUE(WaitReads(4));
+    const auto status = line->Snapshot();
+    EXPECT_EQ(status.readsStarted - status.readsWhenData, 2);
 }
 
 // Once everything is read the next read starts at the front of the buffer again, so a long
