@@ -1,6 +1,6 @@
 #include "cli/cli_target.h"
 
-#include "job/program_job.h"
+#include "job/job_messages.h"
 
 namespace cli {
 
@@ -17,41 +17,41 @@ LRESULT CliTarget::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     if (msg == WM_JOB_DONE) {
-        if (LOWORD(static_cast<std::uintptr_t>(lParam)) == 1) {
-            result = HIWORD(static_cast<std::uintptr_t>(lParam));
-        }
+        if (const JobDone done = DecodeJobDone(lParam); done.marked())
+            result = done.code;
         return 1;
     }
     if (msg != WM_JOB_STATUS)
         return 0;
-    const int kind = LOWORD(wParam);
-    if (Apply(kind, HIWORD(wParam), lParam) && observer_)
-        observer_->OnStatus(view, kind);
+    const JobStatus status = DecodeJobStatus(wParam, lParam);
+    if (Apply(status) && observer_)
+        observer_->OnStatus(view, status.kind);
     return 0;
 }
 
 // Updates the view from one status message; false for a kind that means nothing here.
-bool CliTarget::Apply(int kind, WORD extra, LPARAM lParam) {
-    switch (kind) {
+bool CliTarget::Apply(const JobStatus& status) {
+    const LPARAM value = status.value;
+    switch (status.kind) {
         case kStatusFileLength:
             view.phase = Phase::Write;
-            view.fileSize = static_cast<std::uint32_t>(lParam);
-            view.total = lParam;
+            view.fileSize = static_cast<std::uint32_t>(value);
+            view.total = value;
             view.position = 0;
             view.writeStarted = std::chrono::steady_clock::now();
             break;
         case kStatusWritePos:
         case kStatusEraseProgress:
         case kStatusChecksumPos:
-            view.position = lParam;
+            view.position = value;
             break;
         case kStatusEraseBegun:
             view.phase = Phase::Erase;
             break;
         case kStatusLoaderVersion:
-            view.loaderVersion = extra;
-            view.loaderLetter = static_cast<char>(LOWORD(static_cast<std::uintptr_t>(lParam)));
-            view.packetSize = HIWORD(static_cast<std::uintptr_t>(lParam));
+            view.loaderVersion = status.extra;
+            view.loaderLetter = static_cast<char>(status.letter());
+            view.packetSize = status.packetSize();
             linked_ = true;
             Post(WM_NULL, 0, 0);  // the owner may be waiting for this
             break;
@@ -60,11 +60,11 @@ bool CliTarget::Apply(int kind, WORD extra, LPARAM lParam) {
             view.total = view.position = 0;
             break;
         case kStatusFileChecksum:
-            view.fileChecksum = extra;
+            view.fileChecksum = status.extra;
             break;
         case kStatusEraseRange:
             view.phase = Phase::Erase;
-            view.total = lParam;
+            view.total = value;
             view.position = 0;
             break;
         case kStatusBurnChecksum:
@@ -73,7 +73,7 @@ bool CliTarget::Apply(int kind, WORD extra, LPARAM lParam) {
             break;
         case kStatusChecksumLength:
             view.phase = Phase::Checksum;
-            view.total = lParam;
+            view.total = value;
             view.position = 0;
             break;
         default:

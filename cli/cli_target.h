@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "cli/job_view.h"
+#include "job/job_messages.h"
 #include "platform/message_target.h"
 
 namespace cli {
@@ -47,7 +48,7 @@ class CliTarget : public platform::MessageTarget {
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   private:
-    bool Apply(int kind, WORD extra, LPARAM lParam);
+    bool Apply(const JobStatus& status);
 
     JobObserver* observer_ = nullptr;
     std::atomic<bool> linked_{false};

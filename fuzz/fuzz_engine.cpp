@@ -108,6 +108,87 @@ void CountingCallback(CSerialPort* sender, std::int32_t kind) {
     g_line->Feed({});  // nothing fed; wakes the harness waiting on the line
 }
 
+void ConfigureSettings(const Environment& env, std::uint8_t flags) {
+    AppSettings = {};
+    AppSettings.port = kComNumber;
+    AppSettings.baudRate = 115200;
+    AppSettings.byteSize = 8;
+    AppSettings.tranFile = env.image;
+    AppSettings.outputEnable = (flags & 2) ? 1 : 0;
+    AppSettings.outputFile = env.dir.File("verify.bin");
+    AppSettings.eepsumOutputEnable = (flags & 4) ? 1 : 0;
+    AppSettings.eepsumFile = env.dir.File("EEPSUM.bin");
+}
+
+// Plays the loader: completes the held writes and puts each chunk on the line once both port
+// threads are idle.
+class LoaderFeeder {
+  public:
+    explicit LoaderFeeder(platform::FakeCommLine& line) : line_(line) {}
+
+    // False when a port thread stopped serving.
+    bool Feed(std::span<const std::uint8_t> replies) {
+        std::size_t at = 0;
+        // StartJob has asked for the link request; it reaches the line on the writer thread.
+        bool ok =
+            line_.Wait([](const auto& s) { return s.writesStarted > 0; }, kStallLimit) && Settle();
+        while (ok && at < replies.size()) {
+            const std::uint8_t control = replies[at];
+            if (!(control & 0x80))
+                ok = CompleteWrite();
+            const std::size_t n = std::min<std::size_t>(control & 0x7F, replies.size() - at - 1);
+            line_.Feed(replies.subspan(at + 1, n));
+            at += 1 + n;
+            ok = ok && Settle();
+        }
+        // Writes still held go out; each may lead to another until the engine waits for bytes.
+        while (ok && line_.Snapshot().writePending)
+            ok = CompleteWrite();
+        return ok;
+    }
+
+  private:
+    // Both port threads idle: every completed write reported and handled, no event being
+    // handled, and the reader waiting for bytes it does not have.
+    bool Idle(const platform::FakeCommLine::Status& s) const {
+        return s.readPending && s.queued < s.pendingReadSize && g_inside == 0 &&
+               g_writesDone == completed_;
+    }
+    // A read that the queued bytes cannot fill is ended as a real line's read time-out would.
+    bool Settle() {
+        const auto idle = [this](const platform::FakeCommLine::Status& s) { return Idle(s); };
+        if (!line_.Wait(idle, kStallLimit))
+            return false;
+        if (line_.Snapshot().queued == 0)
+            return true;
+        line_.FinishRead();
+        return line_.Wait(idle, kStallLimit);
+    }
+    bool CompleteWrite() {
+        if (!line_.Snapshot().writePending)
+            return true;
+        ++completed_;
+        line_.CompleteWrite();
+        return Settle();
+    }
+
+    platform::FakeCommLine& line_;
+    int completed_ = 0;
+};
+
+// After EndJob: at most one result, one from every job that ended by itself, and only codes
+// the engine posts.
+void CheckResults(const CountingTarget& dialog, bool endedItself) {
+    if (dialog.done > 1)
+        Fail("more than one WM_JOB_DONE");
+    if (endedItself && dialog.done != 1)
+        Fail("a job ended without WM_JOB_DONE");
+    if (dialog.done == 1 &&
+        (dialog.lastResult > kResultChecksumCompare || dialog.lastResult == kResultStartFailed)) {
+        Fail("a result code outside the engine's set");
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -119,16 +200,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         static_cast<std::size_t>(data[1] | data[2] << 8) % (kMaxFuzzImage + 1);
     WriteImage(env.image, imageSize, data[3]);
     const std::span<const std::uint8_t> replies(data + 4, size - 4);
-
-    AppSettings = {};
-    AppSettings.port = kComNumber;
-    AppSettings.baudRate = 115200;
-    AppSettings.byteSize = 8;
-    AppSettings.tranFile = env.image;
-    AppSettings.outputEnable = (flags & 2) ? 1 : 0;
-    AppSettings.outputFile = env.dir.File("verify.bin");
-    AppSettings.eepsumOutputEnable = (flags & 4) ? 1 : 0;
-    AppSettings.eepsumFile = env.dir.File("EEPSUM.bin");
+    ConfigureSettings(env, flags);
 
     const auto line = platform::FakeCommLine::Create();
     line->HoldWrites(true);
@@ -148,51 +220,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // No write has completed yet, so no event has gone past the counter.
     ProgramJob.serialPort->SetCallback(CountingCallback);
 
-    // Both port threads idle: every completed write reported and handled, no event being
-    // handled, and the reader waiting for bytes it does not have. A read that the queued bytes
-    // cannot fill is ended as a real line's read time-out would.
-    int completed = 0;
-    const auto idle = [&](const platform::FakeCommLine::Status& s) {
-        return s.readPending && s.queued < s.pendingReadSize && g_inside == 0 &&
-               g_writesDone == completed;
-    };
-    const auto settle = [&] {
-        if (!line->Wait(idle, kStallLimit))
-            return false;
-        if (line->Snapshot().queued == 0)
-            return true;
-        line->FinishRead();
-        return line->Wait(idle, kStallLimit);
-    };
-    const auto completeWrite = [&] {
-        if (!line->Snapshot().writePending)
-            return true;
-        ++completed;
-        line->CompleteWrite();
-        return settle();
-    };
-
     // The port threads send status messages to the dialog and wait for them, so this thread
     // pumps while another one plays the loader.
     std::atomic<bool> stalled{false};
     std::thread loader([&] {
-        std::size_t at = 0;
-        // StartJob has asked for the link request; it reaches the line on the writer thread.
-        bool ok =
-            line->Wait([](const auto& s) { return s.writesStarted > 0; }, kStallLimit) && settle();
-        while (ok && at < replies.size()) {
-            const std::uint8_t control = replies[at];
-            if (!(control & 0x80))
-                ok = completeWrite();
-            const std::size_t n = std::min<std::size_t>(control & 0x7F, replies.size() - at - 1);
-            line->Feed(replies.subspan(at + 1, n));
-            at += 1 + n;
-            ok = ok && settle();
-        }
-        // Writes still held go out; each may lead to another until the engine waits for bytes.
-        while (ok && line->Snapshot().writePending)
-            ok = completeWrite();
-        stalled = !ok;
+        LoaderFeeder feeder(*line);
+        stalled = !feeder.Feed(replies);
         dialog.Post(kFeederDone, 0, 0);
     });
     const bool fed = dialog.RunUntil([&] { return dialog.feederDone; }, 2 * kStallLimit);
@@ -213,13 +246,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      static_cast<std::size_t>(unread) + line->Snapshot().queued,
                      ProgramJob.writeDone, ProgramJob.replyOk, ProgramJob.dataReceived);
     }
-    if (dialog.done > 1)
-        Fail("more than one WM_JOB_DONE");
-    if (endedItself && dialog.done != 1)
-        Fail("a job ended without WM_JOB_DONE");
-    if (dialog.done == 1 &&
-        (dialog.lastResult > kResultChecksumCompare || dialog.lastResult == kResultStartFailed)) {
-        Fail("a result code outside the engine's set");
-    }
+    CheckResults(dialog, endedItself);
     return 0;
 }

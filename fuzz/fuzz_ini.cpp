@@ -85,6 +85,49 @@ struct Environment {
     std::string ini = dir.File("kven.INI");
 };
 
+// Set on a copy of `ini`: a value with a line break is refused and changes nothing; any other
+// is read back, survives Text(), and leaves the other sections alone.
+void CheckSet(const IniFile& ini, const std::string& section, const std::string& key,
+              std::string_view rawValue, const std::string& value) {
+    IniFile refused = ini;
+    if (refused.Set(section, key, rawValue) != (rawValue == value))
+        Fail("Set accepted a line break, or refused a value without one");
+    if (rawValue != value && refused.Text() != ini.Text())
+        Fail("a refused Set changed the file");
+
+    IniFile changed = ini;
+    changed.Set(section, key, value);
+    if (changed.Get(section, key) != std::string(Trim(value)))
+        Fail("Set then Get differs");
+    if (IniFile::Parse(changed.Text()).Get(section, key) != std::string(Trim(value))) {
+        Fail("a Set does not survive Text()");
+    }
+    for (std::string_view other : {"CURRENT", "PORTS", "S", "k"}) {
+        if (!SameName(other, section) && ini.Entries(other) != changed.Entries(other)) {
+            Fail("Set changed another section");
+        }
+    }
+}
+
+// The settings loader reads the file as the program does.
+void CheckLoad(const Environment& env, std::string_view text) {
+    std::FILE* f = std::fopen(env.ini.c_str(), "wb");
+    if (!f)
+        Fail("cannot write the INI file");
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), f) != text.size()) {
+        Fail("short INI write");
+    }
+    std::fclose(f);
+    AppSettings = {};
+    AppSettings.iniPath = env.ini;
+    LoadSettings();
+    // Paths are kept whole, never cut.
+    if (const auto stored = IniFile::Parse(text).Get(kSettingsSection, "TRANFILE");
+        stored && *stored != AppSettings.tranFile) {
+        Fail("TRANFILE not loaded as stored");
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -112,41 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckEntriesAgree(ini, section);
     CheckEntriesAgree(ini, kSettingsSection);
 
-    // A value with a line break is refused and changes nothing.
-    IniFile refused = ini;
-    if (refused.Set(section, key, rawValue) != (rawValue == value))
-        Fail("Set accepted a line break, or refused a value without one");
-    if (rawValue != value && refused.Text() != ini.Text())
-        Fail("a refused Set changed the file");
-
-    IniFile changed = ini;
-    changed.Set(section, key, value);
-    if (changed.Get(section, key) != std::string(Trim(value)))
-        Fail("Set then Get differs");
-    if (IniFile::Parse(changed.Text()).Get(section, key) != std::string(Trim(value))) {
-        Fail("a Set does not survive Text()");
-    }
-    for (std::string_view other : {"CURRENT", "PORTS", "S", "k"}) {
-        if (!SameName(other, section) && ini.Entries(other) != changed.Entries(other)) {
-            Fail("Set changed another section");
-        }
-    }
-
-    // The settings loader reads the file as the program does.
-    std::FILE* f = std::fopen(env.ini.c_str(), "wb");
-    if (!f)
-        Fail("cannot write the INI file");
-    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), f) != text.size()) {
-        Fail("short INI write");
-    }
-    std::fclose(f);
-    AppSettings = {};
-    AppSettings.iniPath = env.ini;
-    LoadSettings();
-    // Paths are kept whole, never cut.
-    if (const auto stored = IniFile::Parse(text).Get(kSettingsSection, "TRANFILE");
-        stored && *stored != AppSettings.tranFile) {
-        Fail("TRANFILE not loaded as stored");
-    }
+    CheckSet(ini, section, key, rawValue, value);
+    CheckLoad(env, text);
     return 0;
 }

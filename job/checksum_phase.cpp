@@ -12,7 +12,7 @@ namespace engine_detail {
 namespace {
 
 std::int32_t TableBytes() {
-    return std::int32_t{ProgramJob.blockCount} * 2;
+    return std::int32_t{ProgramJob.blockCount} * kBlockSumBytes;
 }
 
 }  // namespace

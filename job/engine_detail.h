@@ -54,6 +54,8 @@ bool InfoBlockStep(EngineEvent event, EngineState next);
 WORD PacketAckStep(EngineEvent event, const Transfer& t);
 
 // Reading and sending.
+// True when `a` is the bitwise complement of `b`.
+bool Complement(std::uint8_t a, std::uint8_t b);
 // Clears writeDone, replyOk and, when asked, dataReceived.
 void ClearFlags(bool alsoData);
 std::uint32_t Available();

@@ -8,6 +8,10 @@
 
 namespace engine_detail {
 
+bool Complement(std::uint8_t a, std::uint8_t b) {
+    return a == static_cast<std::uint8_t>(~b);
+}
+
 void ClearFlags(bool alsoData) {
     ProgramJob.writeDone = 0;
     ProgramJob.replyOk = 0;
@@ -93,16 +97,10 @@ WORD StartStep(EngineEvent event, WORD kind, std::uint8_t key, EngineState next)
 
 namespace {
 
-bool Complement(std::uint8_t a, std::uint8_t b) {
-    return a == static_cast<std::uint8_t>(~b);
-}
-
 bool LinkReplyValid(const std::uint8_t* r) {
-    using namespace wire;
-    return Complement(r[kReplyVersionHigh], r[kReplyVersionHigh + 2]) &&
-           Complement(r[kReplyVersionLow], r[kReplyVersionLow + 2]) &&
-           Complement(r[kReplyLetter], r[kReplyLetter + 1]) &&
-           Complement(r[kReplyPacketSize], r[kReplyPacketSize + 1]);
+    return std::all_of(
+        wire::kReplyGuards.begin(), wire::kReplyGuards.end(),
+        [r](const wire::Guarded& g) { return Complement(r[g.value], r[g.complement]); });
 }
 
 // After a valid link reply: the letter change, packet sizes, watchdog and version status.

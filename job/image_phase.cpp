@@ -28,8 +28,8 @@ WORD InfoBlockState(EngineEvent event) {
     // The erase time counts only when its complement confirms it. A time of 0 would disarm
     // the watchdog for the whole erase, and a loader that then fell silent would hold the job
     // forever: it keeps the default.
-    const std::uint8_t units = ProgramJob.rx[0];
-    if (units == static_cast<std::uint8_t>(~ProgramJob.rx[1]) && units != 0)
+    const std::uint8_t units = ProgramJob.rx[wire::kInfoEraseUnits.value];
+    if (Complement(units, ProgramJob.rx[wire::kInfoEraseUnits.complement]) && units != 0)
         ProgramJob.eraseTicks = static_cast<std::uint16_t>(units * kTicksPerEraseUnit);
     return 0;
 }

@@ -22,32 +22,44 @@ constexpr std::array<std::uint8_t, kLinkRequestLength> LinkRequest(std::uint8_t 
     return {kLinkFrame, kLinkSignature[0], kLinkSignature[1], kLinkSignature[2], key, kLinkFrame};
 }
 
-// Link reply r0..r7: each value byte is followed by its complement two bytes on (r2 = ~r0,
-// r3 = ~r1) or one byte on (r5 = ~r4, r7 = ~r6).
+// Link reply r0..r7: the version word, the identification letter and the packet size, each
+// value byte guarded by its complement elsewhere in the reply.
 inline constexpr std::uint32_t kLinkReplyLength = 8;
 inline constexpr std::size_t kReplyVersionHigh = 0;
 inline constexpr std::size_t kReplyVersionLow = 1;
 inline constexpr std::size_t kReplyLetter = 4;
 inline constexpr std::size_t kReplyPacketSize = 6;
+// A value byte's position and the position of the complement that guards it.
+struct Guarded {
+    std::size_t value;
+    std::size_t complement;
+};
+inline constexpr std::array<Guarded, 4> kReplyGuards{
+    {{kReplyVersionHigh, 2}, {kReplyVersionLow, 3}, {kReplyLetter, 5}, {kReplyPacketSize, 7}}};
 // The letters after which the 32-byte information block follows; shown in upper case.
 inline constexpr std::uint8_t kLetterWithInfoE = 'e';
 inline constexpr std::uint8_t kLetterWithInfoD = 'd';
 
-// Information block: byte 0 the erase time in units of 2 s, byte 1 its complement; the other
-// 30 bytes are not interpreted.
+// Information block: the erase time in units of 2 s, guarded by its complement; the other 30
+// bytes are not interpreted.
 inline constexpr std::uint32_t kInfoBlockLength = 32;
+inline constexpr Guarded kInfoEraseUnits{0, 1};
 
 // A count (the file length or the checksum table's byte count) and its echo.
 inline constexpr std::uint32_t kCountLength = 4;
 
 // Two-byte codes.
-using Code = std::array<std::uint8_t, 2>;
 inline constexpr std::uint32_t kCodeLength = 2;
+using Code = std::array<std::uint8_t, kCodeLength>;
 inline constexpr Code kLinkConfirm{0xAA, 0x55};  // erase begun (Program), ready for the count
 inline constexpr Code kEraseDone{0x55, 0xAA};
 inline constexpr Code kEndCode{0xAA, 0x55};  // closes the read-back of a transfer
 
 // The last byte of every packet acknowledgement.
 inline constexpr std::uint8_t kAck = 0xAA;
+inline constexpr std::uint32_t kAckLength = 1;
+// The read-back trails the packets by two: packet n's acknowledgement brings the read-back of
+// packet n - 2, and the end message what is still owed.
+inline constexpr std::int32_t kReadBackLag = 2;
 
 }  // namespace wire

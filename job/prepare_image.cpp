@@ -61,7 +61,7 @@ bool PrepareImage(ProgramJobRecord& job) {
     job.imageFile.Close();
     if (!readOk)
         return false;
-    const std::size_t tableBytes = std::size_t{job.blockCount} * 2;
+    const std::size_t tableBytes = std::size_t{job.blockCount} * kBlockSumBytes;
     job.blockSums = std::make_unique<std::uint8_t[]>(tableBytes);
     job.readBackSums = std::make_unique<std::uint8_t[]>(tableBytes);
     BuildBlockSums(std::span(job.fileBuffer.get(), job.fileSize), job.imageSize,

@@ -52,6 +52,7 @@ enum EngineState : std::int32_t {
 inline constexpr std::uint32_t kMaxImageSize = 0x400000;  // 4,194,304 bytes
 inline constexpr std::uint32_t kBlockBytes = 4096;
 inline constexpr std::uint16_t kBlockCount = kMaxImageSize / kBlockBytes;
+inline constexpr std::int32_t kBlockSumBytes = 2;  // a big-endian 16-bit sum per block
 
 // Time-outs in 50 ms ticks.
 inline constexpr std::uint16_t kTicksCommand = 40;

@@ -13,7 +13,7 @@ namespace {
 // Bytes expected in an end message: the owed read-back (one packet, or two) and the code.
 std::uint32_t EndMessageLength() {
     const auto last = static_cast<std::uint32_t>(ProgramJob.lastPacketLength);
-    return ProgramJob.packetCount < 2
+    return ProgramJob.packetCount < wire::kReadBackLag
                ? last + wire::kCodeLength
                : static_cast<std::uint32_t>(ProgramJob.packetSize) + last + wire::kCodeLength;
 }
@@ -57,16 +57,17 @@ WORD PacketAckStep(EngineEvent event, const Transfer& t) {
     if (event == kEventWriteDone)
         ProgramJob.writeDone = 1;
     if (event == kEventData && !ProgramJob.dataReceived) {
-        // The first two packets are answered by the acknowledgement alone; later ones also
-        // carry the read-back of the packet two before.
-        const std::uint32_t n =
-            ProgramJob.packetCount < 3 ? 1u : static_cast<std::uint32_t>(ProgramJob.packetSize) + 1;
-        if (Available() >= n) {
-            if (n > 1)
-                ReadInto(t.readBack, t.total, &ProgramJob.readBackPos, n - 1);
+        // The first packets are answered by the acknowledgement alone; later ones also carry
+        // the read-back of the packet that lags behind.
+        const std::uint32_t readBack = ProgramJob.packetCount <= wire::kReadBackLag
+                                           ? 0u
+                                           : static_cast<std::uint32_t>(ProgramJob.packetSize);
+        if (Available() >= readBack + wire::kAckLength) {
+            if (readBack > 0)
+                ReadInto(t.readBack, t.total, &ProgramJob.readBackPos, readBack);
             ProgramJob.dataReceived = 1;
             std::uint8_t ack = 0;
-            ReadExact(&ack, 1);
+            ReadExact(&ack, wire::kAckLength);
             if (ack != wire::kAck)
                 return t.notAcked;
             ProgramJob.replyOk = 1;

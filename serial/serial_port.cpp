@@ -18,7 +18,6 @@ namespace {
 constexpr std::chrono::milliseconds kCloseWait{2000};
 std::atomic<std::int64_t> g_closeWaitMs{kCloseWait.count()};
 std::atomic<bool> g_failRx{false}, g_failTx{false}, g_failEvent{false};
-std::atomic<std::uint32_t> g_nextThreadId{1};
 
 platform::DCB BuildDcb(std::uint32_t baudRate, std::uint8_t parity, std::uint8_t byteSize,
                        std::uint8_t stopBits) {
@@ -218,7 +217,86 @@ std::uint32_t CSerialPort::Open(std::int32_t portNumber, std::uint32_t baudRate,
 
 namespace {
 
-// Steps 5 to 12 of Open: everything from storing the settings to starting both threads.
+// Applies the line settings to a freshly opened device; the last step that fails names the
+// code.
+std::uint32_t ConfigureDevice(platform::CommDevice& device, const platform::DCB& dcb,
+                              const platform::COMMTIMEOUTS& timeouts, std::uint32_t lineEvents) {
+    std::uint32_t code = SP_OK;
+    if (!device.SetCommMask(lineEvents ? platform::EV_RING | platform::EV_RLSD : 0)) {
+        code = SP_SET_MASK_FAILED;
+    }
+    if (!device.SetCommTimeouts(timeouts))
+        code = SP_SET_TIMEOUTS_FAILED;
+    if (!device.SetCommState(dcb))
+        code = SP_SET_STATE_FAILED;
+    if (!device.SetupComm(kDriverInQueue, kDriverOutQueue))
+        code = SP_SETUP_FAILED;
+    if (!device.PurgeComm(platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR)) {
+        code = SP_PURGE_FAILED;
+    }
+    (void)device.ClearCommError(nullptr);
+    return code;
+}
+
+// Clears what the last session left and asks for the first read (and line wait).
+void ArmSession(CSerialPort::State& s, std::uint32_t lineEvents) {
+    s.m_writeBusy = 0;
+    s.m_txQueued = false;
+    s.m_readPending = 0;
+    s.m_lineWaitPending = 0;
+    // Requests and completions left from the last session must not start stale operations
+    // (a queued Send that Close overtook would otherwise be written now).
+    for (auto slot : {evReadDone, evReadRequest, evLineDone, evLineRequest}) {
+        s.Reader(slot).Reset();
+    }
+    for (auto slot : {evWriteDone, evWriteRequest})
+        s.Writer(slot).Reset();
+    s.Reader(evReadRequest).Set();
+    if (lineEvents)
+        s.Reader(evLineRequest).Set();
+}
+
+// Starts the reader, waits for its first purge, then starts the writer; a writer that cannot
+// start takes the reader down with it.
+std::uint32_t StartThreads(const std::shared_ptr<CSerialPort::State>& state,
+                           const std::shared_ptr<platform::CommDevice>& device) {
+    CSerialPort::State& s = *state;
+    const std::uint64_t session = s.Session();
+    if (s.m_lingeringReader && !s.m_lingeringReader.Wait(CloseWait())) {
+        return SP_READER_START_FAILED;
+    }
+    s.m_readerRunning = true;
+    auto purged = std::make_shared<Event>(Event::ResetMode::Manual);
+    s.m_hReaderThread = platform::Thread::Start(
+        [state, device, session, purged] { ReaderThreadProc(state, device, session, purged); },
+        platform::Thread::Priority::Highest);
+    if (!s.m_hReaderThread) {
+        s.m_readerRunning = false;
+        return SP_READER_START_FAILED;
+    }
+    // The reader purges the receive queue when it starts; a reply to the first Send could
+    // otherwise arrive before that purge and be lost.
+    (void)purged->Wait(CloseWait());
+
+    const bool writerFree = !s.m_lingeringWriter || s.m_lingeringWriter.Wait(CloseWait());
+    if (writerFree) {
+        s.m_writerRunning = true;
+        s.m_hWriterThread = platform::Thread::Start(
+            [state, device, session] { WriterThreadProc(state, device, session); },
+            platform::Thread::Priority::Highest);
+    }
+    if (!s.m_hWriterThread) {
+        s.m_writerRunning = false;
+        StopThread(s.m_hReaderThread, s.Reader(evReaderStop), s.m_lingeringReader);
+        s.m_readerRunning = false;
+        s.EndSession();
+        return SP_WRITER_START_FAILED;
+    }
+    return SP_OK;
+}
+
+// Open's work once the buffers and the port number have passed: stores the settings, opens
+// and configures the device, and starts both threads.
 std::uint32_t OpenDevice(const std::shared_ptr<CSerialPort::State>& state, std::int32_t portNumber,
                          std::uint32_t baudRate, std::uint8_t parity, std::uint8_t byteSize,
                          std::uint8_t stopBits, std::uint32_t lineEvents) {
@@ -248,74 +326,14 @@ std::uint32_t OpenDevice(const std::shared_ptr<CSerialPort::State>& state, std::
     s.m_lineOv.hEvent = s.m_readerEvents[evLineDone].get();
     s.m_writeOv.hEvent = s.m_writerEvents[evWriteDone].get();
 
-    std::uint32_t code = SP_OK;
-    if (!device->SetCommMask(lineEvents ? platform::EV_RING | platform::EV_RLSD : 0)) {
-        code = SP_SET_MASK_FAILED;
-    }
-    if (!device->SetCommTimeouts(timeouts))
-        code = SP_SET_TIMEOUTS_FAILED;
-    if (!device->SetCommState(dcb))
-        code = SP_SET_STATE_FAILED;
-    if (!device->SetupComm(kDriverInQueue, kDriverOutQueue))
-        code = SP_SETUP_FAILED;
-    if (!device->PurgeComm(platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR)) {
-        code = SP_PURGE_FAILED;
-    }
-    (void)device->ClearCommError(nullptr);
-    if (code != SP_OK)
+    if (const std::uint32_t code = ConfigureDevice(*device, dcb, timeouts, lineEvents);
+        code != SP_OK) {
         return code;
-
+    }
     if (!AllExist(s.m_readerEvents) || !AllExist(s.m_writerEvents))
         return SP_NO_EVENTS;
-    s.m_writeBusy = 0;
-    s.m_txQueued = false;
-    s.m_readPending = 0;
-    s.m_lineWaitPending = 0;
-    // Requests and completions left from the last session must not start stale operations
-    // (a queued Send that Close overtook would otherwise be written now).
-    for (auto slot : {evReadDone, evReadRequest, evLineDone, evLineRequest}) {
-        s.Reader(slot).Reset();
-    }
-    for (auto slot : {evWriteDone, evWriteRequest})
-        s.Writer(slot).Reset();
-    s.Reader(evReadRequest).Set();
-    if (lineEvents)
-        s.Reader(evLineRequest).Set();
-
-    const std::uint64_t session = s.Session();
-    if (s.m_lingeringReader && !s.m_lingeringReader.Wait(CloseWait())) {
-        return SP_READER_START_FAILED;
-    }
-    s.m_readerRunning = true;
-    auto purged = std::make_shared<Event>(Event::ResetMode::Manual);
-    s.m_hReaderThread = platform::Thread::Start(
-        [state, device, session, purged] { ReaderThreadProc(state, device, session, purged); },
-        platform::Thread::Priority::Highest);
-    if (!s.m_hReaderThread) {
-        s.m_readerRunning = false;
-        return SP_READER_START_FAILED;
-    }
-    s.m_readerThreadId = g_nextThreadId++;
-    // The reader purges the receive queue when it starts; a reply to the first Send could
-    // otherwise arrive before that purge and be lost.
-    (void)purged->Wait(CloseWait());
-
-    const bool writerFree = !s.m_lingeringWriter || s.m_lingeringWriter.Wait(CloseWait());
-    if (writerFree) {
-        s.m_writerRunning = true;
-        s.m_hWriterThread = platform::Thread::Start(
-            [state, device, session] { WriterThreadProc(state, device, session); },
-            platform::Thread::Priority::Highest);
-    }
-    if (!s.m_hWriterThread) {
-        s.m_writerRunning = false;
-        StopThread(s.m_hReaderThread, s.Reader(evReaderStop), s.m_lingeringReader);
-        s.m_readerRunning = false;
-        s.EndSession();
-        return SP_WRITER_START_FAILED;
-    }
-    s.m_writerThreadId = g_nextThreadId++;
-    return SP_OK;
+    ArmSession(s, lineEvents);
+    return StartThreads(state, device);
 }
 
 }  // namespace

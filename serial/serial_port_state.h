@@ -55,8 +55,6 @@ struct CSerialPort::State {
     std::uint8_t m_stopBits = 0;
     std::shared_ptr<platform::CommDevice> m_hComm;  // null: the invalid handle
     std::atomic<std::uint32_t> m_lastError{0};
-    std::uint32_t m_readerThreadId = 0;
-    std::uint32_t m_writerThreadId = 0;
     platform::Thread m_hReaderThread;
     platform::Thread m_hWriterThread;
     std::atomic<std::uint32_t> m_writeBusy{0};
