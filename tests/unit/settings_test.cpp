@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "job/program_job.h"
 #include "settings/app_settings.h"
@@ -108,18 +109,21 @@ TEST_F(SettingsTest, APathWithALineBreakNeverBreaksTheFile) {
 TEST_F(SettingsTest, ReadOnlyFileOrFolderKeepsRecordAndReportsNothing) {
     InitSettingsFor(exe);
     const std::string before = ReadFile(ini);
-    ::chmod(ini.c_str(), 0444);
+    namespace fs = std::filesystem;
+    fs::permissions(ini, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
     AppSettings.port = 7;
     SaveSettings();
     EXPECT_EQ(ReadFile(ini), before);
     EXPECT_EQ(AppSettings.port, 7);
 
-    ::chmod(ini.c_str(), 0644);
-    ::chmod(dir.path().c_str(), 0555);
+    fs::permissions(ini, fs::perms::owner_write, fs::perm_options::add);
+    fs::permissions(dir.path(), fs::perms::owner_write | fs::perms::group_write,
+                    fs::perm_options::remove);
     AppSettings.port = 9;
     SaveSettings();  // may succeed as root (folder bits do not bind root); must not throw
     EXPECT_EQ(AppSettings.port, 9);
-    ::chmod(dir.path().c_str(), 0755);
+    fs::permissions(dir.path(), fs::perms::owner_write, fs::perm_options::add);
 }
 
 TEST_F(SettingsTest, InitIdlesTheJobRecord) {
