@@ -56,7 +56,7 @@ cmake --build "$out/kven" -j "$jobs"
 (cd "$out/kven" && ctest --output-on-failure -j "$jobs" --timeout 600)
 
 python3 tests/windows/end_to_end.py --sim "$linux_build/sim/kven-sim" \
-    --cli "$out/kven/cli/kven-cli.exe" --out "$out/e2e"
+    --linux-cli "$linux_build/cli/kven-cli" --cli "$out/kven/cli/kven-cli.exe" --out "$out/e2e"
 
 "$wineserver" -k 2>/dev/null || true
 echo "make windows took $((SECONDS - start)) s" >&2

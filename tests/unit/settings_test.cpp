@@ -16,20 +16,25 @@ namespace {
 const std::function<bool(const std::string&)> kWritable = [](const std::string&) { return true; };
 const std::function<bool(const std::string&)> kReadOnly = [](const std::string&) { return false; };
 
+// A folder and a name joined with the platform's separator.
+std::string Join(const char* dir, const char* name) {
+    return (std::filesystem::path(dir) / name).string();
+}
+
 TEST(IniLocation, ExtensionRules) {
     struct Case {
         const char* exe;
-        const char* ini;
+        std::string ini;
     };
-    for (const Case& c : {Case{"/opt/tools/prog.exe", "/opt/tools/prog.INI"},
-                          Case{"/opt/tools/prog.EXE", "/opt/tools/prog.INI"},
-                          Case{"/opt/tools/prog.abc", "/opt/tools/prog.INI"},
-                          Case{"/usr/bin/kven", "/usr/bin/kven.INI"},
-                          Case{"/usr/bin/kven-cli", "/usr/bin/kven-cli.INI"}}) {
+    for (const Case& c : {Case{"/opt/tools/prog.exe", Join("/opt/tools", "prog.INI")},
+                          Case{"/opt/tools/prog.EXE", Join("/opt/tools", "prog.INI")},
+                          Case{"/opt/tools/prog.abc", Join("/opt/tools", "prog.INI")},
+                          Case{"/usr/bin/kven", Join("/usr/bin", "kven.INI")},
+                          Case{"/usr/bin/kven-cli", Join("/usr/bin", "kven-cli.INI")}}) {
         EXPECT_EQ(IniPathForExecutable(c.exe, "/home/u/.config/kven", kWritable), c.ini) << c.exe;
     }
     EXPECT_EQ(IniPathForExecutable("/usr/bin/kven", "/home/u/.config/kven", kReadOnly),
-              "/home/u/.config/kven/kven.INI");
+              Join("/home/u/.config/kven", "kven.INI"));
 }
 
 class SettingsTest : public ::testing::Test {
