@@ -8,10 +8,15 @@
 # make stress          STRESS_JOBS whole jobs (default 300, mixed sizes, Program and EEP Sum)
 #                      through kven-cli and the minimal blocking host under a load generator;
 #                      prints each side's false failures and the job time ratio
-# make package         the Debian package, in build-pkg/
+# make package         the Debian package, in build-pkg/ (warnings stay warnings there)
+# make format-check    fails when a tracked C++ file is not formatted as .clang-format says
+# make clean           removes every build folder (build*)
 # make hil             Kven on the kernel's real serial drivers (8250 UART, FTDI USB adapter) in a
 #                      QEMU guest; report in build-hil/report.md. HIL_LINE=pty serves the lines
 #                      over host pseudo-terminals instead of unix sockets
+# make windows         kven-cli.exe and the unit tests cross-built with mingw-w64
+#                      (build-windows/), the tests run under Wine, then kven-cli.exe under Wine
+#                      programs kven-sim through a pseudo-terminal mapped as COM5
 SAN ?=
 BUILD := build$(if $(SAN),-$(SAN))
 BUILD_TYPE ?= RelWithDebInfo
@@ -21,7 +26,8 @@ STRESS_JOBS ?= 300
 FUZZ_TARGETS := fuzz_engine fuzz_ini fuzz_faults
 HIL_LINE ?= socket
 
-.PHONY: all deps configure build test run bench format install package fuzz soak stress hil clean
+.PHONY: all deps configure build test run bench format format-check install package fuzz soak \
+	stress hil windows clean
 
 all: build
 
@@ -29,7 +35,8 @@ deps:
 	@scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DKVEN_SANITIZE=$(SAN) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DKVEN_SANITIZE=$(SAN) \
+		-DKVEN_WERROR=ON >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -47,13 +54,17 @@ bench: build
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
+format-check: deps
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
 install: build
 	@cmake --install $(BUILD)
 
 # New inputs go to build-fuzz/corpus/, so the committed seeds in fuzz/corpus/ stay small.
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DKVEN_FUZZ=ON -DKVEN_BUILD_GUI=OFF -DKVEN_BUILD_TESTS=OFF -DKVEN_BUILD_BENCH=OFF >/dev/null
+		-DKVEN_FUZZ=ON -DKVEN_WERROR=ON -DKVEN_BUILD_GUI=OFF -DKVEN_BUILD_TESTS=OFF \
+		-DKVEN_BUILD_BENCH=OFF >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
 	@mkdir -p build-fuzz/artifacts
 	@for t in $(FUZZ_TARGETS); do \
@@ -67,13 +78,14 @@ fuzz: deps
 	done
 
 soak: deps
-	@cmake -S tests/soak -B build-soak -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S tests/soak -B build-soak -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVEN_WERROR=ON \
+		>/dev/null
 	@cmake --build build-soak -j $(JOBS) --target kven_soak
 	@build-soak/kven_soak 1000
 
 package: deps
 	@cmake -S . -B build-pkg -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
-		-DKVEN_BUILD_TESTS=OFF -DKVEN_BUILD_BENCH=OFF >/dev/null
+		-DKVEN_WERROR=OFF -DKVEN_BUILD_TESTS=OFF -DKVEN_BUILD_BENCH=OFF >/dev/null
 	@cmake --build build-pkg -j $(JOBS)
 	@cd build-pkg && cpack -G DEB
 
@@ -84,5 +96,8 @@ hil: build
 	@tests/hil/make-guest.sh $(BUILD) build-hil
 	@python3 tests/hil/rig.py --build $(BUILD) --out build-hil --line $(HIL_LINE)
 
+windows: build
+	@JOBS=$(JOBS) scripts/windows.sh $(BUILD)
+
 clean:
-	@rm -rf build build-address build-thread
+	@rm -rf build build-*

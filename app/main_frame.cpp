@@ -8,6 +8,7 @@
 
 #include "app/dialog_host_view.h"
 #include "app/lock_indicators.h"
+#include "job/program_job.h"
 #include "platform/com_ports.h"
 #include "res/icons.h"
 #include "settings/app_settings.h"
@@ -21,6 +22,7 @@ constexpr int kStatusBarEdge = 4;
 }  // namespace
 
 void LoadStartupSettings() {
+    IdleJobRecord();
     InitSettings();
     platform::LoadComPorts(AppSettings.iniPath);
 }

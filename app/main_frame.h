@@ -41,5 +41,5 @@ class CMainFrame : public QMainWindow {
     QAction* m_exit = nullptr;
 };
 
-// InitSettings, then the COM number table from the same INI file.
+// The job record idled, InitSettings, then the COM number table from the same INI file.
 void LoadStartupSettings();

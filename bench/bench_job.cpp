@@ -32,7 +32,7 @@ class Target : public platform::MessageTarget {
   protected:
     LRESULT HandleMessage(UINT msg, WPARAM, LPARAM lParam) override {
         if (msg == WM_JOB_DONE)
-            result = HIWORD(static_cast<std::uintptr_t>(lParam));
+            result = DecodeJobDone(lParam).code;
         return 0;
     }
 };

@@ -1,17 +1,16 @@
 # The Debian package of the three programs, the desktop entry, the icons and the man pages:
 # `make package` (cpack in build-pkg, installed under /usr).
-include(GNUInstallDirs)
 
-# Man pages go in compressed, as Debian installs them.
+# The man pages take the version from the project; they go in compressed, as Debian installs
+# them. build/man/ holds them readable too (`man build/man/kven-cli.1`).
 set(kven_man_dir ${CMAKE_BINARY_DIR}/man)
 set(kven_man_pages "")
 foreach(page kven-cli.1 kven-sim.1)
-  set(source ${PROJECT_SOURCE_DIR}/docs/man/${page})
+  configure_file(${PROJECT_SOURCE_DIR}/docs/man/${page}.in ${kven_man_dir}/${page} @ONLY)
   add_custom_command(
     OUTPUT ${kven_man_dir}/${page}.gz
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${kven_man_dir}
-    COMMAND sh -c "gzip -9n -c '${source}' > '${kven_man_dir}/${page}.gz'"
-    DEPENDS ${source}
+    COMMAND sh -c "gzip -9n -c '${kven_man_dir}/${page}' > '${kven_man_dir}/${page}.gz'"
+    DEPENDS ${kven_man_dir}/${page}
     VERBATIM)
   list(APPEND kven_man_pages ${kven_man_dir}/${page}.gz)
 endforeach()

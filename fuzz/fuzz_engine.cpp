@@ -58,7 +58,7 @@ class CountingTarget : public platform::MessageTarget {
     LRESULT HandleMessage(UINT msg, WPARAM, LPARAM lParam) override {
         if (msg == WM_JOB_DONE) {
             ++done;
-            lastResult = HIWORD(static_cast<std::uintptr_t>(lParam));
+            lastResult = DecodeJobDone(lParam).code;
         } else if (msg == kFeederDone) {
             feederDone = true;
         }

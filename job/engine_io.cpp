@@ -1,6 +1,9 @@
+// The engine's reading and sending, and the steps both phases share: the start, the link
+// reply and the information block.
 #include <algorithm>
 
 #include "job/engine_detail.h"
+#include "job/loader_wire.h"
 #include "job/program_job.h"
 
 namespace engine_detail {
@@ -14,6 +17,10 @@ void ClearFlags(bool alsoData) {
 
 std::uint32_t Available() {
     return ProgramJob.serialPort->GetAvailable();
+}
+
+bool Waiting(EngineEvent event, std::uint32_t count) {
+    return event == kEventData && Available() >= count;
 }
 
 void ReadExact(std::uint8_t* dest, std::uint32_t count) {
@@ -35,8 +42,15 @@ void ReadInto(std::uint8_t* dest, std::int32_t capacity, std::int32_t* pos, std:
     }
 }
 
-bool RxIs(std::uint8_t a, std::uint8_t b) {
-    return ProgramJob.rx[0] == a && ProgramJob.rx[1] == b;
+bool RxIs(const wire::Code& code) {
+    return std::equal(code.begin(), code.end(), ProgramJob.rx);
+}
+
+CodeReply ReadCode(EngineEvent event, const wire::Code& expected) {
+    if (!Waiting(event, wire::kCodeLength))
+        return CodeReply::Pending;
+    ReadExact(ProgramJob.rx, wire::kCodeLength);
+    return RxIs(expected) ? CodeReply::Expected : CodeReply::Other;
 }
 
 void SendTx(std::uint32_t length) {
@@ -44,19 +58,37 @@ void SendTx(std::uint32_t length) {
 }
 
 void PutLittleEndian(std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
+    for (std::uint32_t i = 0; i < wire::kCountLength; ++i)
         ProgramJob.tx[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-void SendLinkRequest(WORD kind, std::uint8_t k, std::int32_t nextState) {
+WORD ReadCountEcho(EngineEvent event, WORD mismatch) {
+    if (event == kEventWriteDone)
+        ProgramJob.writeDone = 1;
+    if (!ProgramJob.replyOk && Waiting(event, wire::kCountLength)) {
+        ReadExact(ProgramJob.rx, wire::kCountLength);
+        if (!std::equal(ProgramJob.rx, ProgramJob.rx + wire::kCountLength, ProgramJob.tx))
+            return mismatch;
+        ProgramJob.replyOk = 1;
+    }
+    return 0;
+}
+
+WORD StartStep(EngineEvent event, WORD kind, std::uint8_t key, EngineState next) {
+    if (event != kEventStart) {
+        if (event == kEventWriteDone)
+            ProgramJob.writeDone = 1;
+        return 0;
+    }
     SendJobStatus(kind, 0, 0);
-    ProgramJob.serialPort->SetReadRequestSize(2);
-    const std::uint8_t link[6] = {0xC9, 0xDD, 0x55, 0xAA, k, 0xC9};
-    std::copy(std::begin(link), std::end(link), ProgramJob.tx);
+    ProgramJob.serialPort->SetReadRequestSize(wire::kCodeLength);
+    const auto request = wire::LinkRequest(key);
+    std::copy(request.begin(), request.end(), ProgramJob.tx);
     ClearFlags(false);
     ArmWatchdog(kTicksCommand);
-    SendTx(6);
-    ProgramJob.state = nextState;
+    SendTx(wire::kLinkRequestLength);
+    ProgramJob.state = next;
+    return 0;
 }
 
 namespace {
@@ -65,46 +97,44 @@ bool Complement(std::uint8_t a, std::uint8_t b) {
     return a == static_cast<std::uint8_t>(~b);
 }
 
+bool LinkReplyValid(const std::uint8_t* r) {
+    using namespace wire;
+    return Complement(r[kReplyVersionHigh], r[kReplyVersionHigh + 2]) &&
+           Complement(r[kReplyVersionLow], r[kReplyVersionLow + 2]) &&
+           Complement(r[kReplyLetter], r[kReplyLetter + 1]) &&
+           Complement(r[kReplyPacketSize], r[kReplyPacketSize + 1]);
+}
+
 // After a valid link reply: the letter change, packet sizes, watchdog and version status.
 // True when an information block follows.
 bool AcceptLinkReply() {
+    using namespace wire;
     std::uint8_t* r = ProgramJob.rx;
     ClearFlags(false);
-    bool infoFollows = false;
-    if (r[4] == 'e' || r[4] == 'd') {
-        r[4] = static_cast<std::uint8_t>(r[4] - 'a' + 'A');
-        infoFollows = true;
-    }
-    ProgramJob.packetLength = r[6];
-    ProgramJob.packetSize = r[6];
-    ProgramJob.lastPacketLength = r[6];
+    std::uint8_t& letter = r[kReplyLetter];
+    const bool infoFollows = letter == kLetterWithInfoE || letter == kLetterWithInfoD;
+    if (infoFollows)
+        letter = static_cast<std::uint8_t>(letter - 'a' + 'A');
+    const std::uint8_t packetSize = r[kReplyPacketSize];
+    ProgramJob.packetLength = packetSize;
+    ProgramJob.packetSize = packetSize;
+    ProgramJob.lastPacketLength = packetSize;
     ArmWatchdog(kTicksCommand);
-    const WORD version = static_cast<WORD>(r[0] << 8 | r[1]);
-    SendJobStatus(kStatusLoaderVersion, version, static_cast<LPARAM>(r[6]) << 16 | r[4]);
+    const WORD version = static_cast<WORD>(r[kReplyVersionHigh] << 8 | r[kReplyVersionLow]);
+    SendJobStatus(kStatusLoaderVersion, version, LoaderVersionValue(packetSize, letter));
     return infoFollows;
-}
-
-// Bytes expected in an end message: the owed read-back (one packet, or two) and the code.
-std::uint32_t EndMessageLength() {
-    const auto last = static_cast<std::uint32_t>(ProgramJob.lastPacketLength);
-    return ProgramJob.packetCount < 2
-               ? last + 2
-               : static_cast<std::uint32_t>(ProgramJob.packetSize) + last + 2;
 }
 
 }  // namespace
 
-WORD LinkReplyStep(int event, std::int32_t infoState, std::int32_t confirmState) {
+WORD LinkReplyStep(EngineEvent event, EngineState infoState, EngineState confirmState) {
     if (event == kEventWriteDone)
         ProgramJob.writeDone = 1;
     // A reply already taken is not read again: bytes after it belong to the next step.
-    if (event == kEventData && !ProgramJob.replyOk && Available() >= 8) {
-        std::uint8_t* r = ProgramJob.rx;
-        ReadExact(r, 8);
-        if (!Complement(r[0], r[2]) || !Complement(r[1], r[3]) || !Complement(r[4], r[5]) ||
-            !Complement(r[6], r[7])) {
+    if (!ProgramJob.replyOk && Waiting(event, wire::kLinkReplyLength)) {
+        ReadExact(ProgramJob.rx, wire::kLinkReplyLength);
+        if (!LinkReplyValid(ProgramJob.rx))
             return kResultBadLinkReply;
-        }
         ProgramJob.replyOk = 1;
     }
     if (ProgramJob.writeDone && ProgramJob.replyOk)
@@ -112,56 +142,14 @@ WORD LinkReplyStep(int event, std::int32_t infoState, std::int32_t confirmState)
     return 0;
 }
 
-WORD ReadCountEcho(int event, WORD mismatch) {
-    if (event == kEventWriteDone)
-        ProgramJob.writeDone = 1;
-    if (event == kEventData && !ProgramJob.replyOk && Available() >= 4) {
-        ReadExact(ProgramJob.rx, 4);
-        if (!std::equal(ProgramJob.rx, ProgramJob.rx + 4, ProgramJob.tx))
-            return mismatch;
-        ProgramJob.replyOk = 1;
-    }
-    return 0;
-}
-
-WORD PacketAckStep(int event, const Transfer& t) {
-    if (event == kEventWriteDone)
-        ProgramJob.writeDone = 1;
-    if (event == kEventData && !ProgramJob.dataReceived) {
-        // The first two packets are answered by AA alone; later ones also carry the read-back
-        // of the packet two before.
-        const std::uint32_t n =
-            ProgramJob.packetCount < 3 ? 1u : static_cast<std::uint32_t>(ProgramJob.packetSize) + 1;
-        if (Available() >= n) {
-            if (n > 1)
-                ReadInto(t.readBack, t.total, &ProgramJob.readBackPos, n - 1);
-            ProgramJob.dataReceived = 1;
-            std::uint8_t ack = 0;
-            ReadExact(&ack, 1);
-            if (ack != 0xAA)
-                return t.notAcked;
-            ProgramJob.replyOk = 1;
-        }
-    }
-    if (ProgramJob.writeDone && ProgramJob.replyOk && ProgramJob.dataReceived) {
-        ClearFlags(true);
-        ProgramJob.state = t.sendNext() ? t.packetState : t.endState;
-        const bool differs = t.compare() != 0;
-        SendJobStatus(t.positionKind, 0, ProgramJob.sendPos);
-        ArmWatchdog(kTicksPacket);
-        if (differs)
-            return t.differs;
-    }
-    return 0;
-}
-
-std::optional<bool> ReadEndMessage(int event, const Transfer& t) {
-    const std::uint32_t n = EndMessageLength();
-    if (event != kEventData || Available() < n)
-        return std::nullopt;
-    ReadInto(t.readBack, t.total, &ProgramJob.readBackPos, n - 2);
-    ReadExact(ProgramJob.rx, 2);
-    return t.compare() != 0;
+bool InfoBlockStep(EngineEvent event, EngineState next) {
+    if (!Waiting(event, wire::kInfoBlockLength))
+        return false;
+    ReadExact(ProgramJob.rx, wire::kInfoBlockLength);
+    ClearFlags(false);
+    ProgramJob.state = next;
+    ArmWatchdog(kTicksCommand);
+    return true;
 }
 
 }  // namespace engine_detail

@@ -1,47 +1,33 @@
 #include "job/job_control.h"
 
-#include <chrono>
 #include <mutex>
 
 #include "job/prepare_image.h"
 #include "job/program_job.h"
 #include "job/protocol_step.h"
 #include "job/watchdog.h"
-#include "platform/event.h"
 #include "platform/message_box.h"
 #include "settings/app_settings.h"
 
 namespace {
 
-void InitEngine(std::int32_t startState) {
-    ProgramJob.packetLength = 256;
+// The first half of a mode's start: the engine's fields, and last `active`, so that the
+// watchdog finds the job active from its first look. The second half is the start event.
+void InitEngine(EngineState startState) {
+    ProgramJob.packetLength = kDefaultPacketLength;
     ProgramJob.sendPos = 0;
     ProgramJob.state = startState;
     ProgramJob.dataReceived = 0;
     ProgramJob.packetCount = 0;
     ProgramJob.readBackPos = 0;
     ProgramJob.compareIndex = 0;
-    ProgramJob.packetSize = 256;
-    ProgramJob.lastPacketLength = 256;
+    ProgramJob.packetSize = kDefaultPacketLength;
+    ProgramJob.lastPacketLength = kDefaultPacketLength;
     ProgramJob.eraseTicks = kTicksEraseDefault;
     ProgramJob.active = 1;
 }
 
-void FirstHalf(int mode) {
-    InitEngine(mode == kModeProgram ? 0 : 8);
-}
-
 }  // namespace
-
-void StartWriteMode() {
-    InitEngine(0);
-    ProtocolStep(kEventStart);
-}
-
-void StartChecksumMode() {
-    InitEngine(8);
-    ProtocolStep(kEventStart);
-}
 
 void PortEventCallback(CSerialPort* sender, std::int32_t kind) {
     if (!sender)
@@ -82,7 +68,7 @@ int StartJob(platform::HWND dialog, int mode) {
     }
 
     ProgramJob.timeoutTicks = 0;
-    FirstHalf(mode);
+    InitEngine(mode == kModeProgram ? kStateProgramStart : kStateChecksumStart);
     ProgramJob.watchdogThread = StartWatchdog(dialog);
     if (!ProgramJob.watchdogThread) {
         ProgramJob.active = 0;

@@ -13,18 +13,14 @@ inline constexpr int kModeProgram = 1;
 inline constexpr int kModeEepSum = 2;
 
 // Starts a job in `mode` with the settings of AppSettings. Returns 1 when the job runs; 0 when
-// it failed to start, after its message was shown (the caller then posts result 10).
+// it failed to start, after its message was shown (the caller then posts
+// kResultStartFailed).
 int StartJob(platform::HWND dialog, int mode);
 
 // Releases everything a job holds. Safe to call with nothing held, and twice.
 void EndJob();
 
 void PortEventCallback(CSerialPort* sender, std::int32_t kind);
-
-// Mode starters: the first half initialises the engine and sets `active`; the second half
-// issues the start step.
-void StartWriteMode();
-void StartChecksumMode();
 
 // Body of the job's timer thread: ticks every 50 ms while the job of `generation` is active.
 void WatchdogThread(platform::HWND dialog, std::uint64_t generation);

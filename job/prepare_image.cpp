@@ -30,12 +30,12 @@ void BuildBlockSums(std::span<const std::uint8_t> image, std::uint32_t imageSize
 }
 
 bool PrepareImage(ProgramJobRecord& job) {
-    // Step 1: only a regular file is opened, so a FIFO or device never blocks the caller.
+    // Only a regular file is opened, so a FIFO or device never blocks the caller.
     if (!job.imageFile.Open(AppSettings.tranFile)) {
         AfxMessageBox("Couldn't open the transmitted file !");
         return false;
     }
-    // Step 2: the size, checked before anything is allocated.
+    // The size, checked before anything is allocated.
     if (job.imageFile.Size() > kMaxImageSize) {
         char text[64];
         std::snprintf(text, sizeof text, " The transmitted file Length > %d",
@@ -45,24 +45,22 @@ bool PrepareImage(ProgramJobRecord& job) {
         return false;
     }
     job.fileSize = static_cast<std::uint32_t>(job.imageFile.Size());
-    // Step 3.
+    // The table covers the whole flash image, whatever the file's length.
     job.imageSize = kMaxImageSize;
     job.blockCount = kBlockCount;
-    // Step 4: a file that shrank since its size was taken reads short.
+    // A file that shrank since its size was taken reads short.
     job.fileBuffer = std::make_unique<std::uint8_t[]>(job.fileSize);
     job.readBackBuffer = std::make_unique<std::uint8_t[]>(job.fileSize);
     const std::size_t got = job.imageFile.ReadAll(std::span(job.fileBuffer.get(), job.fileSize));
     const bool readOk = got == job.fileSize;
     if (!readOk)
         AfxMessageBox(" Read File to Buffer fail");
-    // Step 5.
+    // The file checksum is shown even when the read came up short.
     const std::uint16_t sum = FileChecksum(std::span(job.fileBuffer.get(), job.fileSize));
     SendJobStatus(kStatusFileChecksum, sum, 0);
-    // Step 6.
     job.imageFile.Close();
     if (!readOk)
         return false;
-    // Steps 7 and 8.
     const std::size_t tableBytes = std::size_t{job.blockCount} * 2;
     job.blockSums = std::make_unique<std::uint8_t[]>(tableBytes);
     job.readBackSums = std::make_unique<std::uint8_t[]>(tableBytes);

@@ -3,7 +3,7 @@
 ProgramJobRecord ProgramJob;
 
 std::uint16_t ArmWatchdog(std::uint16_t ticks) {
-    ProgramJob.progressDivider.store(10, std::memory_order_relaxed);
+    ProgramJob.progressDivider.store(kTicksPerProgressReport, std::memory_order_relaxed);
     ProgramJob.timeoutTicks.store(ticks, std::memory_order_relaxed);
     return ticks;
 }
@@ -22,10 +22,12 @@ void FreeJobBuffers(ProgramJobRecord& job) {
     job.readBackSums.reset();
 }
 
-void SendJobStatus(WORD kind, WORD extra, LPARAM value) {
-    SendMessageA(ProgramJob.dialog, WM_JOB_STATUS, StatusWParam(kind, extra), value);
+void IdleJobRecord() {
+    ProgramJob.serialPort.reset();
+    FreeJobBuffers(ProgramJob);
+    ProgramJob.active = 0;
 }
 
-void PostJobStatus(WORD kind, WORD extra, LPARAM value) {
-    PostMessageA(ProgramJob.dialog, WM_JOB_STATUS, StatusWParam(kind, extra), value);
+void SendJobStatus(WORD kind, WORD extra, LPARAM value) {
+    SendMessageA(ProgramJob.dialog, WM_JOB_STATUS, StatusWParam(kind, extra), value);
 }

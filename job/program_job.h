@@ -13,6 +13,8 @@
 #include <memory>
 #include <mutex>
 
+#include "job/job_messages.h"
+#include "job/loader_wire.h"
 #include "platform/file_io.h"
 #include "platform/message_target.h"
 #include "platform/thread.h"
@@ -20,45 +22,31 @@
 #include "serial/serial_port.h"
 
 // Engine events, the argument of ProtocolStep.
-inline constexpr int kEventWriteDone = 2;
-inline constexpr int kEventData = 3;
-inline constexpr int kEventStart = 8;
-
-inline constexpr UINT WM_JOB_DONE = WM_USER + 100;
-inline constexpr UINT WM_JOB_STATUS = WM_USER + 101;
-
-// WM_JOB_STATUS kinds: low 16 bits of wParam.
-enum JobStatusKind : WORD {
-    kStatusFileLength = 0,      // lParam fileSize
-    kStatusWritePos = 1,        // lParam sendPos
-    kStatusEraseBegun = 2,      // "Erase /Blank"
-    kStatusLoaderVersion = 3,   // wParam high: version; lParam (packetSize << 16) | letter
-    kStatusWaitLink = 4,        // "Wait Link"
-    kStatusFileChecksum = 5,    // wParam high: 16-bit file checksum
-    kStatusEraseRange = 6,      // lParam eraseTicks
-    kStatusEraseProgress = 7,   // lParam elapsed ticks; posted
-    kStatusBurnChecksum = 8,    // "Burn CheckSum"
-    kStatusChecksumLength = 9,  // lParam blockCount * 2
-    kStatusChecksumPos = 10,    // lParam sendPos
+enum EngineEvent : int {
+    kEventWriteDone = 2,  // the port finished sending the engine's last transmission
+    kEventData = 3,       // bytes have arrived in the port's receive buffer
+    kEventStart = 8,      // a job starts
 };
 
-// Result codes: high 16 bits of WM_JOB_DONE's lParam.
-enum JobResult : WORD {
-    kResultOk = 0,
-    kResultWriteFailed = 1,
-    kResultTimeout = 2,
-    kResultVerifyFailed = 3,
-    kResultBadLinkReply = 4,
-    kResultEraseNotDone = 5,
-    kResultEraseNotBegun = 6,
-    kResultLengthEcho = 7,
-    kResultPacketNotAcked = 8,
-    kResultNoEndCode = 9,
-    kResultStartFailed = 10,
-    kResultChecksumLink = 11,
-    kResultChecksumCountEcho = 12,
-    kResultChecksumNotAcked = 13,
-    kResultChecksumCompare = 14,
+// Engine states, each named by what it waits for. 0 to 7 are the image phase of a Program
+// job; 8 to 14 the checksum table, which an EEP Sum job starts at and a Program job reaches
+// from kStateEndOfImage. Transitions only go forward.
+enum EngineState : std::int32_t {
+    kStateProgramStart = 0,          // the start event; sends the link request
+    kStateLinkReply = 1,             // the link reply and the request's write completion
+    kStateInfoBlock = 2,             // the information block with the erase time
+    kStateEraseBegun = 3,            // the confirmation that the erase has begun
+    kStateEraseDone = 4,             // the end of the erase (the watchdog reports progress)
+    kStateLengthEcho = 5,            // the file length's echo and its write completion
+    kStateImageAck = 6,              // an image packet's acknowledgement
+    kStateEndOfImage = 7,            // the owed read-back and the end code
+    kStateChecksumStart = 8,         // the start event; sends the link request
+    kStateChecksumLinkReply = 9,     // as kStateLinkReply
+    kStateChecksumInfoBlock = 10,    // the information block, read and dropped
+    kStateChecksumLinkConfirm = 11,  // the loader ready for the table's byte count
+    kStateCountEcho = 12,            // the byte count's echo and its write completion
+    kStateChecksumAck = 13,          // a checksum packet's acknowledgement
+    kStateEndOfTable = 14,           // the owed read-back and the end code; the job's end
 };
 
 inline constexpr std::uint32_t kMaxImageSize = 0x400000;  // 4,194,304 bytes
@@ -69,13 +57,12 @@ inline constexpr std::uint16_t kBlockCount = kMaxImageSize / kBlockBytes;
 inline constexpr std::uint16_t kTicksCommand = 40;
 inline constexpr std::uint16_t kTicksPacket = 20;
 inline constexpr std::uint16_t kTicksEraseDefault = 160;
+inline constexpr std::uint16_t kTicksPerEraseUnit = 40;  // the information block's 2 s unit
+// The erase progress is reported every tenth tick.
+inline constexpr std::uint8_t kTicksPerProgressReport = 10;
 
-inline constexpr WPARAM StatusWParam(WORD kind, WORD extra = 0) {
-    return (static_cast<WPARAM>(extra) << 16) | kind;
-}
-inline constexpr LPARAM JobDoneLParam(WORD code) {
-    return static_cast<LPARAM>((static_cast<std::uint32_t>(code) << 16) | 1u);
-}
+// Payload bytes per packet until the loader's link reply tells its own.
+inline constexpr std::int32_t kDefaultPacketLength = 256;
 
 struct ProgramJobRecord {
     // Owned objects and buffers.
@@ -98,7 +85,7 @@ struct ProgramJobRecord {
     std::atomic<std::int32_t> active{0};
 
     // Protocol engine state.
-    std::atomic<std::int32_t> state{0};
+    std::atomic<EngineState> state{kStateProgramStart};
     std::mutex busy;  // held while one thread is inside ProtocolStep
     std::int32_t packetLength = 0;
     std::int32_t packetSize = 0;
@@ -110,13 +97,13 @@ struct ProgramJobRecord {
     std::int32_t writeDone = 0;
     std::int32_t replyOk = 0;
     std::int32_t dataReceived = 0;
-    std::uint8_t rx[32] = {};
-    std::uint8_t tx[6] = {};
+    std::uint8_t rx[wire::kInfoBlockLength] = {};  // the longest reply read into it
+    std::uint8_t tx[wire::kLinkRequestLength] = {};
 };
 
 extern ProgramJobRecord ProgramJob;
 
-// Sets progressDivider to 10, then timeoutTicks to `ticks`; returns `ticks`.
+// Sets progressDivider to kTicksPerProgressReport, then timeoutTicks to `ticks`; returns `ticks`.
 std::uint16_t ArmWatchdog(std::uint16_t ticks);
 
 // Ends the running job once: whoever changes `active` from 1 to 0 posts WM_JOB_DONE with
@@ -126,6 +113,8 @@ void EndJobWithResult(WORD code);
 // Frees the four buffers and nulls their pointers.
 void FreeJobBuffers(ProgramJobRecord& job);
 
-// Sends (synchronously) or posts a WM_JOB_STATUS to the job's dialog.
+// Idles the record at start-up: no port, no buffers, no active job.
+void IdleJobRecord();
+
+// Sends a WM_JOB_STATUS to the job's dialog and waits until it has been handled.
 void SendJobStatus(WORD kind, WORD extra, LPARAM value);
-void PostJobStatus(WORD kind, WORD extra, LPARAM value);

@@ -6,8 +6,8 @@
 #include <array>
 #include <cstdint>
 
-// Result code -> text; null for codes that have none (10: a start failure has already shown
-// its own message; 15 and above).
+// Result code -> text; null for codes that have none (kResultStartFailed: a start failure has
+// already shown its own message; 15 and above).
 inline constexpr std::array<const char*, 15> kJobResultTexts{
     "Writing is OK",
     "Write failed",

@@ -13,7 +13,6 @@ namespace {
 
 using namespace std::chrono_literals;
 constexpr auto kTick = 50ms;
-constexpr std::uint8_t kTicksPerProgressReport = 10;
 
 // Each job gets a new generation, so that a watchdog that outlives its job never touches the
 // next one.
@@ -56,7 +55,7 @@ void CountProgress(platform::HWND dialog) {
         return;
     }
     ProgramJob.progressDivider.store(kTicksPerProgressReport, std::memory_order_relaxed);
-    if (ProgramJob.state.load() == 4) {
+    if (ProgramJob.state.load() == kStateEraseDone) {
         const auto elapsed = static_cast<std::uint16_t>(ProgramJob.eraseTicks.load() -
                                                         ProgramJob.timeoutTicks.load());
         PostMessageA(dialog, WM_JOB_STATUS, StatusWParam(kStatusEraseProgress), elapsed);

@@ -23,7 +23,7 @@ bool HostIsBusy() {
     // The count includes the caller, which is running as it asks.
     const long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
     const auto runnable = RunnableTasks(ReadSmallFile("/proc/loadavg"));
-    return runnable && cores > 0 && *runnable > cores;
+    return runnable && cores > 0 && *runnable > 2 * cores;
 }
 
 }  // namespace platform

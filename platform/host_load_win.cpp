@@ -1,6 +1,5 @@
 // HostIsBusy on Windows. The system keeps no figure like the kernel's pressure average, and a
-// processor queue sampled once says nothing, so a time-out there is always conclusive, as it was
-// for the original program.
+// processor queue sampled once says nothing, so a time-out there is always conclusive.
 #include "platform/host_load.h"
 
 namespace platform {

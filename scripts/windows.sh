@@ -51,7 +51,7 @@ fi
 cmake -S . -B "$out/kven" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DKVEN_WINE_PREFIX="$WINEPREFIX" \
     -DGTest_DIR="$gtest/install/lib/cmake/GTest" \
-    -DKVEN_BUILD_GUI=OFF -DKVEN_BUILD_BENCH=OFF >/dev/null
+    -DKVEN_BUILD_GUI=OFF -DKVEN_BUILD_BENCH=OFF -DKVEN_WERROR=ON >/dev/null
 cmake --build "$out/kven" -j "$jobs"
 (cd "$out/kven" && ctest --output-on-failure -j "$jobs" --timeout 600)
 

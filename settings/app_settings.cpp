@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "job/program_job.h"
 #include "platform/module_path.h"
 #include "platform/profile.h"
 #include "settings/ini_location.h"
@@ -24,13 +23,6 @@ void InitSettings() {
 }
 
 void InitSettingsFor(const std::string& exePath) {
-    ProgramJob.serialPort.reset();
-    ProgramJob.fileBuffer.reset();
-    ProgramJob.readBackBuffer.reset();
-    ProgramJob.blockSums.reset();
-    ProgramJob.readBackSums.reset();
-    ProgramJob.active = 0;
-
     const std::string configDir = UserConfigDir();
     AppSettings.iniPath = IniPathForExecutable(exePath, configDir, DirectoryWritable);
     if (!configDir.empty() && AppSettings.iniPath.starts_with(configDir)) {

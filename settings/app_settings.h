@@ -26,7 +26,7 @@ extern AppSettingsRecord AppSettings;
 
 inline constexpr const char* kSettingsSection = "CURRENT";
 
-// Idles the job record, finds the INI file, loads it and saves it back at once.
+// Finds the INI file, loads it and saves it back at once.
 void InitSettings();
 // InitSettings for an executable at `exePath` (InitSettings passes the running one).
 void InitSettingsFor(const std::string& exePath);

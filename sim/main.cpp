@@ -93,89 +93,125 @@ bool ParseInt(std::string_view text, T& out, int base, long long low, long long 
     return true;
 }
 
-// Parses the command line; exits on --help and on errors.
+[[noreturn]] void Fail(const std::string& message) {
+    std::fprintf(stderr, "kven-sim: %s (see --help)\n", message.c_str());
+    std::exit(2);
+}
+
+bool ParseMilliseconds(std::string_view text, std::chrono::milliseconds& out) {
+    long long ms = 0;
+    if (!ParseInt(text, ms, 10, 1, 86'400'000))
+        return false;
+    out = std::chrono::milliseconds(ms);
+    return true;
+}
+
+// An option that takes a value: stores it in the options, or refuses it (false), with
+// `error` replaced where the refusal has words of its own.
+struct ValueOption {
+    std::string_view name;
+    bool (*apply)(Options& o, std::string_view value, std::string& error);
+};
+
+constexpr ValueOption kValueOptions[] = {
+    {"--version-word",
+     [](Options& o, std::string_view v, std::string&) {
+         return ParseInt(v, o.loader.versionWord, 16, 0, 0xFFFF);
+     }},
+    {"--letter",
+     [](Options& o, std::string_view v, std::string&) {
+         o.loader.letter = static_cast<std::uint8_t>(v.empty() ? 0 : v[0]);
+         return v.size() == 1;
+     }},
+    {"--packet-size", [](Options& o, std::string_view v,
+                         std::string&) { return ParseInt(v, o.loader.packetSize, 10, 1, 255); }},
+    {"--erase-units", [](Options& o, std::string_view v,
+                         std::string&) { return ParseInt(v, o.loader.eraseUnits, 10, 0, 255); }},
+    {"--erase-scale",
+     [](Options& o, std::string_view v, std::string&) {
+         const std::string text(v);
+         char* end = nullptr;
+         o.loader.eraseScale = std::strtod(text.c_str(), &end);
+         return !text.empty() && *end == '\0';
+     }},
+    {"--baud", [](Options& o, std::string_view v,
+                  std::string&) { return ParseInt(v, o.loader.baud, 10, 1, 100'000'000); }},
+    {"--idle-timeout", [](Options& o, std::string_view v,
+                          std::string&) { return ParseMilliseconds(v, o.loader.idleTimeout); }},
+    {"--fault",
+     [](Options& o, std::string_view v, std::string& error) {
+         const auto fault = sim::ParseFault(v, &error);
+         if (fault)
+             o.loader.faults.push_back(*fault);
+         return fault.has_value();
+     }},
+    {"--swap",
+     [](Options& o, std::string_view v, std::string&) {
+         o.simulator.sessionsPerBoard = 1;
+         return ParseMilliseconds(v, o.simulator.swapDelay);
+     }},
+    {"--device",
+     [](Options& o, std::string_view v, std::string&) {
+         o.simulator.devicePath = v;
+         return true;
+     }},
+    {"--link",
+     [](Options& o, std::string_view v, std::string&) {
+         o.simulator.linkPath = v;
+         return true;
+     }},
+    {"--flash-out",
+     [](Options& o, std::string_view v, std::string&) {
+         o.flashOut = v;
+         return true;
+     }},
+    {"--sums-out",
+     [](Options& o, std::string_view v, std::string&) {
+         o.sumsOut = v;
+         return true;
+     }},
+};
+
+const ValueOption* FindValueOption(std::string_view name) {
+    for (const ValueOption& option : kValueOptions) {
+        if (option.name == name)
+            return &option;
+    }
+    return nullptr;
+}
+
+// Parses the command line; exits on --help and on errors. A value follows its option as the
+// next argument or after '='.
 Options ParseArgs(int argc, char** argv) {
     Options o;
-    std::vector<std::string_view> args(argv + 1, argv + argc);
-    auto fail = [](const std::string& message) {
-        std::fprintf(stderr, "kven-sim: %s (see --help)\n", message.c_str());
-        std::exit(2);
-    };
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view name = args[i];
         std::string_view value;
-        bool hasValue = false;
-        if (const auto eq = name.find('='); eq != std::string_view::npos) {
+        const auto eq = name.find('=');
+        if (eq != std::string_view::npos) {
             value = name.substr(eq + 1);
             name = name.substr(0, eq);
-            hasValue = true;
         }
-        auto take = [&]() {
-            if (!hasValue) {
-                if (i + 1 >= args.size()) {
-                    fail(std::string(name) + " needs a value");
-                }
-                value = args[++i];
-            }
-            return value;
-        };
-        const std::string bad = "bad value for " + std::string(name);
         if (name == "--help" || name == "-h") {
             std::fwrite(kHelp.data(), 1, kHelp.size(), stdout);
             std::exit(0);
-        } else if (name == "--version-word") {
-            if (!ParseInt(take(), o.loader.versionWord, 16, 0, 0xFFFF))
-                fail(bad);
-        } else if (name == "--letter") {
-            const auto v = take();
-            if (v.size() != 1)
-                fail(bad);
-            o.loader.letter = static_cast<std::uint8_t>(v[0]);
-        } else if (name == "--packet-size") {
-            if (!ParseInt(take(), o.loader.packetSize, 10, 1, 255))
-                fail(bad);
-        } else if (name == "--erase-units") {
-            if (!ParseInt(take(), o.loader.eraseUnits, 10, 0, 255))
-                fail(bad);
-        } else if (name == "--erase-scale") {
-            const std::string v(take());
-            char* end = nullptr;
-            o.loader.eraseScale = std::strtod(v.c_str(), &end);
-            if (v.empty() || *end != '\0')
-                fail(bad);
-        } else if (name == "--baud") {
-            if (!ParseInt(take(), o.loader.baud, 10, 1, 100'000'000))
-                fail(bad);
-        } else if (name == "--idle-timeout") {
-            long long ms = 0;
-            if (!ParseInt(take(), ms, 10, 1, 86'400'000))
-                fail(bad);
-            o.loader.idleTimeout = std::chrono::milliseconds(ms);
-        } else if (name == "--fault") {
-            std::string error;
-            const auto fault = sim::ParseFault(take(), &error);
-            if (!fault)
-                fail(error);
-            o.loader.faults.push_back(*fault);
-        } else if (name == "--once") {
-            o.simulator.maxSessions = 1;
-        } else if (name == "--swap") {
-            long long ms = 0;
-            if (!ParseInt(take(), ms, 10, 1, 86'400'000))
-                fail(bad);
-            o.simulator.sessionsPerBoard = 1;
-            o.simulator.swapDelay = std::chrono::milliseconds(ms);
-        } else if (name == "--device") {
-            o.simulator.devicePath = take();
-        } else if (name == "--link") {
-            o.simulator.linkPath = take();
-        } else if (name == "--flash-out") {
-            o.flashOut = take();
-        } else if (name == "--sums-out") {
-            o.sumsOut = take();
-        } else {
-            fail("unknown option " + std::string(args[i]));
         }
+        if (name == "--once") {
+            o.simulator.maxSessions = 1;
+            continue;
+        }
+        const ValueOption* option = FindValueOption(name);
+        if (!option)
+            Fail("unknown option " + std::string(args[i]));
+        if (eq == std::string_view::npos) {
+            if (i + 1 >= args.size())
+                Fail(std::string(name) + " needs a value");
+            value = args[++i];
+        }
+        std::string error = "bad value for " + std::string(name);
+        if (!option->apply(o, value, error))
+            Fail(error);
     }
     return o;
 }

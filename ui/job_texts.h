@@ -24,12 +24,10 @@ QString VersionText(std::uint16_t version, QChar letter, std::uint16_t packetSiz
 // "CheckSum: %04X": the image's 16-bit checksum.
 QString ChecksumText(std::uint16_t checksum);
 
-// Result code -> message-box text; null: no box (10: the start failure already showed its own).
+// Result code -> message-box text; null: no box (kResultStartFailed: the start failure
+// already showed its own).
 constexpr const char* ResultText(std::uint16_t code) {
     return JobResultText(code);
 }
-
-// The posted result of a job that failed to start: the result flag with code 10.
-inline constexpr std::intptr_t kStartFailedLParam = 0xA0001;
 
 }  // namespace ui

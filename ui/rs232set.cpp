@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <initializer_list>
 
 #include "job/job_control.h"
 #include "job/program_job.h"
@@ -229,15 +228,7 @@ void CRS232SET::OnEepSum() {
 
 void CRS232SET::StartCommand(int mode) {
     UpdateData(true);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{m_btnProgram, m_btnLoad, m_cmbPort, m_cmbBaudRate,
-                                         m_cmbParity, m_cmbStopBits, m_cmbDataBits}) {
-        w->setEnabled(false);
-    }
-    m_stcProgramNote->hide();
-    m_stcResult->hide();
-    m_stcEepNote->setEnabled(false);
-    m_btnEepSum->setEnabled(false);
+    SetIdleControls(false);
 
     // No selection gives port 0, which names no device; the start then fails with its message.
     AppSettings.port = m_cmbPort->GetCurSel() + 1;
@@ -251,7 +242,7 @@ void CRS232SET::StartCommand(int mode) {
 
     if (!m_job.start(Handle(), mode)) {
         // Restored later through the ordinary result path.
-        PostMessageA(Handle(), WM_JOB_DONE, 0, kStartFailedLParam);
+        PostMessageA(Handle(), WM_JOB_DONE, 0, JobDoneLParam(kResultStartFailed));
     }
 }
 

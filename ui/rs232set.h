@@ -100,6 +100,8 @@ class CRS232SET : public QDialog {
     void FillPortList();
     void StartCommand(int mode);
     void RestoreControls();
+    // The controls a job locks: enabled, and the notes shown, only while no job runs.
+    void SetIdleControls(bool idle);
     void SetProgressRange(std::int32_t high);
     void SetProgressPos(std::int32_t pos);
 

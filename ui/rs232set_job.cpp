@@ -22,12 +22,11 @@ void CRS232SET::SetProgressPos(std::int32_t pos) {
 }
 
 LRESULT CRS232SET::OnJobStatus(WPARAM wParam, LPARAM lParam) {
-    const WORD kind = LOWORD(wParam);
-    const WORD extra = HIWORD(wParam);
-    const auto value = static_cast<std::int32_t>(lParam);
-    // Kinds 1 and 10 come once per packet while a port thread waits: one bar update, at most
-    // one format and one refresh.
-    switch (kind) {
+    const JobStatus status = DecodeJobStatus(wParam, lParam);
+    const auto value = static_cast<std::int32_t>(status.value);
+    // The write and checksum positions come once per packet while a port thread waits: one
+    // bar update, at most one format and one refresh.
+    switch (status.kind) {
         case kStatusFileLength:
             m_nTotal = value;
             SetProgressRange(value);
@@ -40,13 +39,13 @@ LRESULT CRS232SET::OnJobStatus(WPARAM wParam, LPARAM lParam) {
             m_strStatus = QLatin1String(ui::kTextEraseBlank);
             break;
         case kStatusLoaderVersion:
-            m_strLdVer = ui::VersionText(extra, QChar(LOWORD(lParam)), HIWORD(lParam));
+            m_strLdVer = ui::VersionText(status.extra, QChar(status.letter()), status.packetSize());
             break;
         case kStatusWaitLink:
             m_strStatus = QLatin1String(ui::kTextWaitLink);
             break;
         case kStatusFileChecksum:
-            m_strCheckSum = ui::ChecksumText(extra);
+            m_strCheckSum = ui::ChecksumText(status.extra);
             break;
         case kStatusEraseRange:
         case kStatusChecksumLength:
@@ -67,8 +66,8 @@ LRESULT CRS232SET::OnJobStatus(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CRS232SET::OnJobDone(WPARAM, LPARAM lParam) {
-    if (LOWORD(lParam) == 1) {
-        const WORD code = HIWORD(lParam);
+    if (const JobDone done = DecodeJobDone(lParam); done.marked()) {
+        const WORD code = done.code;
         // The box is modal and keeps the event loop running: status messages still in flight
         // are handled meanwhile, and the controls stay as they were while it is open.
         if (const char* text = ui::ResultText(code))
@@ -84,13 +83,17 @@ LRESULT CRS232SET::OnJobDone(WPARAM, LPARAM lParam) {
 void CRS232SET::RestoreControls() {
     m_ctlProgress->hide();
     m_ctlProgress->setValue(m_ctlProgress->minimum());
+    SetIdleControls(true);
+}
+
+void CRS232SET::SetIdleControls(bool idle) {
     for (QWidget* w :
          std::initializer_list<QWidget*>{m_btnProgram, m_btnLoad, m_cmbPort, m_cmbBaudRate,
                                          m_cmbParity, m_cmbStopBits, m_cmbDataBits}) {
-        w->setEnabled(true);
+        w->setEnabled(idle);
     }
-    m_stcProgramNote->show();
-    m_stcResult->show();
-    m_stcEepNote->setEnabled(true);
-    m_btnEepSum->setEnabled(true);
+    m_stcProgramNote->setVisible(idle);
+    m_stcResult->setVisible(idle);
+    m_stcEepNote->setEnabled(idle);
+    m_btnEepSum->setEnabled(idle);
 }

@@ -120,7 +120,8 @@ TEST_F(JobTiming, InformationBlockSetsTheEraseTime) {
         EXPECT_GE(progress, 1);
         std::intptr_t expected = 10;
         for (const auto& m : dialog.messages) {
-            if (m.msg == WM_JOB_STATUS && LOWORD(m.wParam) == kStatusEraseProgress) {
+            if (m.msg == WM_JOB_STATUS &&
+                DecodeJobStatus(m.wParam, m.lParam).kind == kStatusEraseProgress) {
                 EXPECT_EQ(m.lParam, expected);
                 expected += 10;
             }

@@ -100,7 +100,7 @@ class JobHarness : public ::testing::Test {
             return -2;
         for (const Message& m : dialog.messages) {
             if (m.msg == WM_JOB_DONE)
-                return HIWORD(static_cast<std::uintptr_t>(m.lParam));
+                return DecodeJobDone(m.lParam).code;
         }
         return -3;
     }
@@ -111,12 +111,13 @@ class JobHarness : public ::testing::Test {
         for (const Message& m : dialog.messages) {
             if (m.msg != WM_JOB_STATUS)
                 continue;
-            if (LOWORD(m.wParam) == kStatusEraseProgress) {
+            if (DecodeJobStatus(m.wParam, m.lParam).kind == kStatusEraseProgress) {
                 if (eraseProgress)
                     ++*eraseProgress;
                 continue;
             }
-            out.emplace_back(LOWORD(m.wParam), m.lParam);
+            const JobStatus status = DecodeJobStatus(m.wParam, m.lParam);
+            out.emplace_back(status.kind, status.value);
         }
         return out;
     }

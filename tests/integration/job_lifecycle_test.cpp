@@ -61,8 +61,8 @@ TEST_F(JobLifecycle, EndJobWhileRunningReleasesAtOnce) {
     dialog.onMessage = [&](const testing_support::Message& m) {
         // Release the job from inside a status handler of the writing phase, as closing the
         // main window does.
-        if (!ended && m.msg == WM_JOB_STATUS && LOWORD(m.wParam) == kStatusWritePos &&
-            m.lParam > 2000) {
+        if (!ended && m.msg == WM_JOB_STATUS &&
+            DecodeJobStatus(m.wParam, m.lParam).kind == kStatusWritePos && m.lParam > 2000) {
             ended = true;
         }
     };

@@ -81,10 +81,11 @@ TEST_P(ProgramSucceeds, FlashTableStatusesAndFiles) {
     }
     EXPECT_EQ(Statuses(), want);
     const auto& first = dialog.messages.front();
-    EXPECT_EQ(HIWORD(first.wParam), FileChecksum(image));
+    EXPECT_EQ(DecodeJobStatus(first.wParam, first.lParam).extra, FileChecksum(image));
     for (const auto& m : dialog.messages) {
-        if (m.msg == WM_JOB_STATUS && LOWORD(m.wParam) == kStatusLoaderVersion) {
-            EXPECT_EQ(HIWORD(m.wParam), 0x0123);
+        if (m.msg == WM_JOB_STATUS &&
+            DecodeJobStatus(m.wParam, m.lParam).kind == kStatusLoaderVersion) {
+            EXPECT_EQ(DecodeJobStatus(m.wParam, m.lParam).extra, 0x0123);
         }
     }
 

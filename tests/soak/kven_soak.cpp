@@ -168,7 +168,7 @@ class Soak {
         } else if (dialog_.WaitFor(WM_JOB_DONE, std::chrono::seconds(60))) {
             for (const auto& m : dialog_.messages) {
                 if (m.msg == WM_JOB_DONE)
-                    result = HIWORD(static_cast<std::uintptr_t>(m.lParam));
+                    result = DecodeJobDone(m.lParam).code;
             }
         }
         EndJob();

@@ -66,7 +66,7 @@ class FakeJobTest : public ::testing::Test {
         return dialog.RunUntil(
             [&] {
                 for (const auto& m : dialog.messages) {
-                    if (m.msg == WM_JOB_STATUS && LOWORD(m.wParam) == kind)
+                    if (m.msg == WM_JOB_STATUS && DecodeJobStatus(m.wParam, m.lParam).kind == kind)
                         return true;
                 }
                 return false;

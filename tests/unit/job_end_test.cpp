@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 #include "job/program_job.h"
@@ -47,6 +48,15 @@ TEST(ArmWatchdog, SetsDividerThenTicks) {
     EXPECT_EQ(ProgramJob.progressDivider, 10);
     EXPECT_EQ(ProgramJob.timeoutTicks, 40);
     ArmWatchdog(0);
+}
+
+// Start-up idles the record before the settings are read.
+TEST(IdleJobRecord, IdlesTheRecord) {
+    ProgramJob.active = 1;
+    ProgramJob.fileBuffer = std::make_unique<std::uint8_t[]>(4);
+    IdleJobRecord();
+    EXPECT_EQ(ProgramJob.active, 0);
+    EXPECT_EQ(ProgramJob.fileBuffer, nullptr);
 }
 
 }  // namespace

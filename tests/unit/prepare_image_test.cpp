@@ -51,8 +51,10 @@ class PrepareImageTest : public ::testing::Test {
     // The checksum shown to the dialog.
     std::uint16_t ShownChecksum() const {
         EXPECT_EQ(dialog.messages.size(), 1u);
-        EXPECT_EQ(LOWORD(dialog.messages.at(0).wParam), kStatusFileChecksum);
-        return HIWORD(dialog.messages.at(0).wParam);
+        const auto& m = dialog.messages.at(0);
+        const JobStatus status = DecodeJobStatus(m.wParam, m.lParam);
+        EXPECT_EQ(status.kind, kStatusFileChecksum);
+        return status.extra;
     }
 };
 
@@ -157,7 +159,8 @@ TEST_F(PrepareImageTest, AFileThatReadsShortFailsAfterShowingItsChecksum) {
     EXPECT_EQ(boxes, std::vector<std::string>{" Read File to Buffer fail"});
     // The checksum is still shown and the file closed; the table is never built.
     ASSERT_EQ(dialog.messages.size(), 1u);
-    EXPECT_EQ(LOWORD(dialog.messages[0].wParam), kStatusFileChecksum);
+    EXPECT_EQ(DecodeJobStatus(dialog.messages[0].wParam, dialog.messages[0].lParam).kind,
+              kStatusFileChecksum);
     EXPECT_FALSE(ProgramJob.imageFile.IsOpen());
     EXPECT_EQ(ProgramJob.blockSums, nullptr);
 }

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-#include "job/program_job.h"
 #include "settings/app_settings.h"
 #include "settings/ini_location.h"
 #include "support/temp_dir.h"
@@ -129,14 +128,6 @@ TEST_F(SettingsTest, ReadOnlyFileOrFolderKeepsRecordAndReportsNothing) {
     SaveSettings();  // may succeed as root (folder bits do not bind root); must not throw
     EXPECT_EQ(AppSettings.port, 9);
     fs::permissions(dir.path(), fs::perms::owner_write, fs::perm_options::add);
-}
-
-TEST_F(SettingsTest, InitIdlesTheJobRecord) {
-    ProgramJob.active = 1;
-    ProgramJob.fileBuffer = std::make_unique<std::uint8_t[]>(4);
-    InitSettingsFor(exe);
-    EXPECT_EQ(ProgramJob.active, 0);
-    EXPECT_EQ(ProgramJob.fileBuffer, nullptr);
 }
 
 }  // namespace

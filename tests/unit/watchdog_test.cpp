@@ -34,7 +34,8 @@ class Watchdog : public FakeJobTest {
             [&] {
                 std::size_t posts = 0;
                 for (const auto& m : dialog.messages)
-                    posts += m.msg == WM_JOB_STATUS && LOWORD(m.wParam) == kStatusEraseProgress;
+                    posts += m.msg == WM_JOB_STATUS &&
+                             DecodeJobStatus(m.wParam, m.lParam).kind == kStatusEraseProgress;
                 return posts >= n;
             },
             std::chrono::minutes(2));
