@@ -16,6 +16,7 @@ import argparse
 import json
 import os
 import random
+import selectors
 import signal
 import subprocess
 import sys
@@ -62,18 +63,50 @@ class Simulator:
 
 
 def run(cmd, interrupt_after=None):
-    """Runs cmd; with interrupt_after, sends SIGINT (Ctrl+C in Wine) once that text shows."""
-    proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-    lines = []
+    """Runs cmd; with interrupt_after, sends SIGINT (Ctrl+C in Wine) once that text shows.
+
+    The pipe never reaches its end: Wine's helper processes, started by the first program in the
+    prefix, inherit it and stay. So the output is read until the process itself exits (its
+    pidfd turns readable), then what it left in the pipe is drained without blocking.
+    """
+    proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    out = proc.stdout.fileno()
+    exited = os.pidfd_open(proc.pid)
+    sel = selectors.DefaultSelector()
+    sel.register(out, selectors.EVENT_READ)
+    sel.register(exited, selectors.EVENT_READ)
+    text = b""
     deadline = time.monotonic() + JOB_LIMIT_S
-    for line in proc.stdout:
-        lines.extend(line.replace("\r", "\n").splitlines())
-        if interrupt_after and interrupt_after in line:
-            proc.send_signal(signal.SIGINT)
-            interrupt_after = None
-        if time.monotonic() > deadline:
+    done = False
+    while not done:
+        ready = sel.select(max(0.0, deadline - time.monotonic()))
+        if not ready:
             proc.kill()
+        for key, _ in ready:
+            if key.fd == exited:
+                done = True
+            else:
+                chunk = os.read(out, 65536)
+                if not chunk:
+                    done = True
+                text += chunk
+                if interrupt_after and interrupt_after.encode() in text:
+                    proc.send_signal(signal.SIGINT)
+                    interrupt_after = None
+    os.set_blocking(out, False)
+    while True:
+        try:
+            chunk = os.read(out, 65536)
+        except BlockingIOError:
+            break
+        if not chunk:
+            break
+        text += chunk
+    sel.close()
+    os.close(exited)
+    proc.stdout.close()
     code = proc.wait()
+    lines = text.decode(errors="replace").replace("\r", "\n").splitlines()
     lines = [l.replace("\x1b[K", "").strip() for l in lines]
     return code, [l for l in lines if l]
 
