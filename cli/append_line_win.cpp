@@ -32,8 +32,8 @@ int ErrnoFor(DWORD error) {
 bool AppendLine(const std::string& path, std::string_view line) {
     // FILE_APPEND_DATA alone: every write goes to the end, also beside other writers.
     const HANDLE h = ::CreateFileA(path.c_str(), FILE_APPEND_DATA,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         errno = ErrnoFor(::GetLastError());
         return false;

@@ -10,8 +10,9 @@ std::vector<std::string> OpenFailureHints(const std::string& message, int port,
     const std::string com = "COM" + std::to_string(port);
     const std::string device = platform::ComDevicePath(port);
     if (message == "Open COM fail")
-        return {device + " refused the line settings or its configuration; check that the "
-                         "device supports them"};
+        return {device +
+                " refused the line settings or its configuration; check that the "
+                "device supports them"};
     if (message == "COM port can not be found") {
         std::vector<std::string> hints{com + " is " + device + ", which does not exist"};
         const auto ports = platform::EnumerateSerialPorts();
@@ -21,8 +22,9 @@ std::vector<std::string> OpenFailureHints(const std::string& message, int port,
             for (const auto& p : ports)
                 hints.push_back("present: " + p.name + " (" + p.driver + ")");
         }
-        hints.push_back("give a device directly with --port \\\\.\\NAME, or list them: "
-                        "kven-cli ports");
+        hints.push_back(
+            "give a device directly with --port \\\\.\\NAME, or list them: "
+            "kven-cli ports");
         return hints;
     }
     if (message == "COM can not be accessed")

@@ -11,10 +11,10 @@
 namespace cli {
 
 Style ChooseStyle(const Options& o) {
-    return o.json                    ? Style::Json
-           : o.quiet                 ? Style::Quiet
-           : StdoutIsTerminal()      ? Style::Terminal
-                                     : Style::Plain;
+    return o.json               ? Style::Json
+           : o.quiet            ? Style::Quiet
+           : StdoutIsTerminal() ? Style::Terminal
+                                : Style::Plain;
 }
 
 void LogJob(const Options& o, const JobRecord& record, Display& display) {

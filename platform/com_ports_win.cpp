@@ -65,8 +65,8 @@ std::vector<SerialDeviceInfo> EnumerateSerialPorts(const std::string&, const std
         BYTE data[256];
         DWORD dataSize = sizeof data - 1;
         DWORD type = 0;
-        const LONG r = ::RegEnumValueA(key.Get(), i, name, &nameSize, nullptr, &type, data,
-                                       &dataSize);
+        const LONG r =
+            ::RegEnumValueA(key.Get(), i, name, &nameSize, nullptr, &type, data, &dataSize);
         if (r == ERROR_NO_MORE_ITEMS)
             break;
         if (r != ERROR_SUCCESS || type != REG_SZ)
@@ -83,9 +83,8 @@ std::vector<SerialDeviceInfo> EnumerateSerialPorts(const std::string&, const std
         info.product = info.driver;
         found.push_back(std::move(info));
     }
-    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
-        return ComNumber(a.name) < ComNumber(b.name);
-    });
+    std::sort(found.begin(), found.end(),
+              [](const auto& a, const auto& b) { return ComNumber(a.name) < ComNumber(b.name); });
     return found;
 }
 

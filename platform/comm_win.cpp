@@ -140,8 +140,8 @@ DWORD Win32CommDevice::ReadFile(std::span<BYTE> dest, OVERLAPPED& ov) {
     if (!d.Open())
         return ERROR_INVALID_HANDLE;
     Record& r = d.Start(ov);
-    return Impl::Started(::ReadFile(d.handle, dest.data(), static_cast<DWORD>(dest.size()),
-                                    nullptr, &r.native));
+    return Impl::Started(
+        ::ReadFile(d.handle, dest.data(), static_cast<DWORD>(dest.size()), nullptr, &r.native));
 }
 
 DWORD Win32CommDevice::WriteFile(std::span<const BYTE> src, OVERLAPPED& ov) {
@@ -150,8 +150,8 @@ DWORD Win32CommDevice::WriteFile(std::span<const BYTE> src, OVERLAPPED& ov) {
     if (!d.Open())
         return ERROR_INVALID_HANDLE;
     Record& r = d.Start(ov);
-    return Impl::Started(::WriteFile(d.handle, src.data(), static_cast<DWORD>(src.size()), nullptr,
-                                     &r.native));
+    return Impl::Started(
+        ::WriteFile(d.handle, src.data(), static_cast<DWORD>(src.size()), nullptr, &r.native));
 }
 
 DWORD Win32CommDevice::WaitCommEvent(DWORD* mask, OVERLAPPED& ov) {

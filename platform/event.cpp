@@ -66,8 +66,7 @@ struct EventAccess {
     static Event::State& Of(Event& e) { return *e.state_; }
 };
 
-Event::Event(ResetMode mode)
-    : state_(std::make_unique<State>(mode == ResetMode::Automatic)) {}
+Event::Event(ResetMode mode) : state_(std::make_unique<State>(mode == ResetMode::Automatic)) {}
 
 Event::~Event() = default;
 

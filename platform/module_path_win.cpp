@@ -13,8 +13,7 @@ std::string GetModuleFileName() {
     // try again with more room, up to the longest path the system has.
     std::string path(MAX_PATH, '\0');
     for (;;) {
-        const DWORD n =
-            ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD n = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (n == 0)
             return {};
         if (n < path.size()) {

@@ -13,8 +13,7 @@ std::string UserConfigDir() {
 
 bool DirectoryWritable(const std::string& dir) {
     // Access rights on Windows are lists, not bits: the one sure test is to create a file.
-    const std::string probe =
-        dir + "\\.kven-write-test-" + std::to_string(::GetCurrentProcessId());
+    const std::string probe = dir + "\\.kven-write-test-" + std::to_string(::GetCurrentProcessId());
     const HANDLE h = ::CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h == INVALID_HANDLE_VALUE)
