@@ -38,6 +38,17 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
     "$wineserver" -w
 fi
 
+# One server for the whole run, ended however the script ends: a server that exits with its
+# last client races the next client to connect ("recvmsg: Connection reset by peer"). And one
+# Windows process that lives as long as this script, reading a pipe nobody writes to: Wine's
+# own services start with the first Windows process and end with the last, inheriting that
+# process's output; started by a test, they would hold ctest's pipe open after the test ended.
+"$wineserver" -p
+trap '"$wineserver" -k 2>/dev/null || true' EXIT
+rm -f "$out/keep" && mkfifo "$out/keep"
+"$wine" cmd <"$out/keep" >/dev/null 2>&1 &
+exec 3>"$out/keep"
+
 # GoogleTest from Debian's sources, built with the same toolchain.
 gtest=$out/googletest
 if [[ ! -f $gtest/install/lib/cmake/GTest/GTestConfig.cmake ]]; then
@@ -58,5 +69,4 @@ cmake --build "$out/kven" -j "$jobs"
 python3 tests/windows/end_to_end.py --sim "$linux_build/sim/kven-sim" \
     --linux-cli "$linux_build/cli/kven-cli" --cli "$out/kven/cli/kven-cli.exe" --out "$out/e2e"
 
-"$wineserver" -k 2>/dev/null || true
 echo "make windows took $((SECONDS - start)) s" >&2
