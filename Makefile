@@ -14,6 +14,9 @@
 # make hil             Kven on the kernel's real serial drivers (8250 UART, FTDI USB adapter) in a
 #                      QEMU guest; report in build-hil/report.md. HIL_LINE=pty serves the lines
 #                      over host pseudo-terminals instead of unix sockets
+# make windows         kven-cli.exe and the unit tests cross-built with mingw-w64
+#                      (build-windows/), the tests run under Wine, then kven-cli.exe under Wine
+#                      programs kven-sim through a pseudo-terminal mapped as COM5
 SAN ?=
 BUILD := build$(if $(SAN),-$(SAN))
 BUILD_TYPE ?= RelWithDebInfo
@@ -24,7 +27,7 @@ FUZZ_TARGETS := fuzz_engine fuzz_ini fuzz_faults
 HIL_LINE ?= socket
 
 .PHONY: all deps configure build test run bench format format-check install package fuzz soak \
-	stress hil clean
+	stress hil windows clean
 
 all: build
 
@@ -92,6 +95,9 @@ stress: build
 hil: build
 	@tests/hil/make-guest.sh $(BUILD) build-hil
 	@python3 tests/hil/rig.py --build $(BUILD) --out build-hil --line $(HIL_LINE)
+
+windows: build
+	@JOBS=$(JOBS) scripts/windows.sh $(BUILD)
 
 clean:
 	@rm -rf build build-*

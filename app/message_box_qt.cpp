@@ -1,12 +1,8 @@
 #include "app/message_box_qt.h"
 
-#include <grp.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QMessageBox>
 
-#include "platform/com_ports.h"
+#include "platform/access_hint.h"
 #include "settings/app_settings.h"
 
 namespace {
@@ -24,29 +20,11 @@ QtMessageBoxHook::QtMessageBoxHook(QPointer<QWidget>* parent)
                           QMessageBox::Ok, parent ? parent->data() : nullptr);
           // The text stays exactly as it is; the hint goes beneath it.
           if (text == kAccessDenied) {
-              box.setDetailedText(QString::fromStdString(AccessHint(AppSettings.port)));
+              box.setDetailedText(QString::fromStdString(platform::AccessHint(AppSettings.port)));
           }
           box.exec();
       })) {}
 
 QtMessageBoxHook::~QtMessageBoxHook() {
     platform::SetMessageBoxHook(std::move(m_previous));
-}
-
-std::string AccessHint(int port) {
-    const std::string com = "COM" + std::to_string(port);
-    const std::string device = platform::ComDevicePath(port);
-    if (device.empty())
-        return com + " names no device.";
-    std::string hint = com + " is " + device + ".\n";
-    if (::access(device.c_str(), R_OK | W_OK) != 0) {
-        struct stat st {};
-        const group* owner = ::stat(device.c_str(), &st) == 0 ? ::getgrgid(st.st_gid) : nullptr;
-        const std::string name = owner ? owner->gr_name : "dialout";
-        hint += "You may not read and write it. Members of the group \"" + name +
-                "\" may; join it with\n    sudo usermod -aG " + name + " $USER\nand log in again.";
-    } else {
-        hint += "Another program is using it; close that program and try again.";
-    }
-    return hint;
 }

@@ -7,8 +7,6 @@
 
 #include <QPointer>
 #include <QWidget>
-#include <string>
-#include <string_view>
 
 #include "platform/message_box.h"
 
@@ -23,6 +21,3 @@ class QtMessageBoxHook {
   private:
     platform::MessageBoxHook m_previous;
 };
-
-// A hint for an access failure on COM `port`: the device and why it may be refused.
-std::string AccessHint(int port);

@@ -33,7 +33,7 @@ std::int32_t ResolvePort(const Options& o) {
     if (o.ports.empty())
         return AppSettings.port;
     const std::string& p = o.ports.front();
-    if (p.starts_with("/"))
+    if (platform::IsDevicePath(p))
         return platform::MapComDevice(p);
     std::string_view digits = p;
     if (digits.size() > 3 && (digits.starts_with("COM") || digits.starts_with("com"))) {

@@ -1,14 +1,8 @@
 #include "cli/job_record.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <ctime>
 
 #include "cli/json.h"
-#include "platform/unique_fd.h"
 
 namespace cli {
 namespace {
@@ -32,13 +26,17 @@ std::string LoaderJson(const JobView& view) {
 }  // namespace
 
 std::string IsoTime(std::chrono::system_clock::time_point time) {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch());
-    const std::time_t seconds = static_cast<std::time_t>(ms.count() / 1000);
-    std::tm utc{};
-    ::gmtime_r(&seconds, &utc);
+    using namespace std::chrono;
+    const auto ms = floor<milliseconds>(time);
+    const auto day = floor<days>(ms);
+    const year_month_day date(day);
+    const hh_mm_ss clock(ms - day);
     char text[40];
-    const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-    std::snprintf(text + n, sizeof text - n, ".%03dZ", static_cast<int>(ms.count() % 1000));
+    std::snprintf(
+        text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+        static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+        static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+        static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
     return text;
 }
 
@@ -75,22 +73,6 @@ std::string BoardLine(int board, int code, double seconds, std::optional<std::ui
     std::snprintf(text, sizeof text, "board %d: %s  %.2f s  CheckSum: %s", board, ResultText(code),
                   seconds, checksum ? Hex4(*checksum).c_str() : "----");
     return text;
-}
-
-bool AppendLine(const std::string& path, std::string_view line) {
-    const platform::UniqueFd fd(
-        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644));
-    if (!fd)
-        return false;
-    std::string whole(line);
-    whole += '\n';
-    ssize_t n = 0;
-    do {
-        n = ::write(fd.Get(), whole.data(), whole.size());
-    } while (n < 0 && errno == EINTR);
-    if (n >= 0 && static_cast<std::size_t>(n) != whole.size())
-        errno = ENOSPC;  // a short append: the file system is full
-    return n >= 0 && static_cast<std::size_t>(n) == whole.size();
 }
 
 }  // namespace cli

@@ -1,10 +1,5 @@
 #include "cli/job_runner.h"
 
-#include <pthread.h>
-
-#include <csignal>
-#include <thread>
-
 #include "cli/cli_settings.h"
 #include "cli/hints.h"
 #include "job/job_control.h"
@@ -14,33 +9,6 @@
 #include "settings/app_settings.h"
 
 namespace cli {
-
-// Waits for SIGINT or SIGTERM on its own thread and turns it into a message, so the main
-// thread ends the job cleanly. Stopped with SIGUSR1.
-class JobRunner::SignalWatcher {
-  public:
-    explicit SignalWatcher(CliTarget& target)
-        : thread_([&target] {
-              sigset_t set;
-              sigemptyset(&set);
-              sigaddset(&set, SIGINT);
-              sigaddset(&set, SIGTERM);
-              sigaddset(&set, SIGUSR1);
-              int sig = 0;
-              while (sigwait(&set, &sig) == 0) {
-                  if (sig == SIGUSR1)
-                      return;
-                  PostMessageA(&target, WM_CLI_INTERRUPT, 0, 0);
-              }
-          }) {}
-    ~SignalWatcher() {
-        pthread_kill(thread_.native_handle(), SIGUSR1);
-        thread_.join();
-    }
-
-  private:
-    std::thread thread_;
-};
 
 namespace {
 constexpr auto kForever = std::chrono::hours(24 * 365);
@@ -53,7 +21,8 @@ JobRunner::JobRunner(const Options& options, Display& display)
         lastMessage_ = text;
         display_.Message(text);
     });
-    watcher_ = std::make_unique<SignalWatcher>(target_);
+    watcher_ = std::make_unique<InterruptWatcher>(
+        [this] { PostMessageA(&target_, WM_CLI_INTERRUPT, 0, 0); });
 }
 
 JobRunner::~JobRunner() {

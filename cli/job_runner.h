@@ -1,8 +1,9 @@
 // Runs jobs in this process, one after another, and shows them on a display: the settings,
 // the message target, Ctrl+C and the job's message boxes are set up once for all of them.
 //
-// Threading: main thread only. SIGINT and SIGTERM must be blocked in every thread before a
-// runner is made; while it lives, they interrupt the job (and every wait of the runner).
+// Threading: main thread only. PrepareInterrupts (interrupts.h) must have run before any thread
+// exists; while a runner lives, Ctrl+C (and SIGTERM on Linux) interrupts the job and every wait
+// of the runner.
 #pragma once
 
 #include <chrono>
@@ -12,6 +13,7 @@
 #include "cli/cli_target.h"
 #include "cli/display.h"
 #include "cli/image_info.h"
+#include "cli/interrupts.h"
 #include "cli/options.h"
 #include "platform/message_box.h"
 
@@ -41,15 +43,13 @@ class JobRunner {
   private:
     JobRecord Execute(int mode, JobObserver* observer, bool stopAtLink);
 
-    class SignalWatcher;
-
     const Options& options_;
     Display& display_;
     CliTarget target_;
     ImageDescriber describer_;
     std::string lastMessage_;
     platform::MessageBoxHook previousHook_;
-    std::unique_ptr<SignalWatcher> watcher_;  // last: stopped first
+    std::unique_ptr<InterruptWatcher> watcher_;  // last: stopped first
 };
 
 }  // namespace cli

@@ -1,9 +1,9 @@
 // kven-cli: the job engine from the command line.
-#include <csignal>
 #include <cstdio>
 #include <string_view>
 #include <vector>
 
+#include "cli/interrupts.h"
 #include "cli/multi_port.h"
 #include "cli/options.h"
 #include "cli/ports_command.h"
@@ -11,14 +11,8 @@
 #include "cli/run_job.h"
 
 int main(int argc, char** argv) {
-    // Blocked before any thread exists, so every thread inherits the mask and only the
-    // signal watcher receives them.
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGUSR1);
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    // Before any thread exists, so that only the interrupt watcher receives the signals.
+    cli::PrepareInterrupts();
 
     std::vector<std::string_view> args(argv + 1, argv + argc);
     const cli::ParseResult parsed = cli::ParseOptions(args);

@@ -1,10 +1,9 @@
 #include "cli/run_job.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
+#include "cli/console.h"
 #include "cli/job_runner.h"
 #include "cli/progress_stream.h"
 #include "cli/reporter.h"
@@ -12,10 +11,10 @@
 namespace cli {
 
 Style ChooseStyle(const Options& o) {
-    return o.json                    ? Style::Json
-           : o.quiet                 ? Style::Quiet
-           : ::isatty(STDOUT_FILENO) ? Style::Terminal
-                                     : Style::Plain;
+    return o.json               ? Style::Json
+           : o.quiet            ? Style::Quiet
+           : StdoutIsTerminal() ? Style::Terminal
+                                : Style::Plain;
 }
 
 void LogJob(const Options& o, const JobRecord& record, Display& display) {

@@ -9,7 +9,7 @@
 namespace cli {
 
 // Runs the job and returns the exit status: the result code, 10 when the job did not start,
-// 130 when interrupted. SIGINT and SIGTERM must be blocked in every thread before this runs.
+// 130 when interrupted. PrepareInterrupts must have run first.
 int RunJob(const Options& options);
 
 // The output style the options and stdout ask for.

@@ -1,7 +1,11 @@
-// COM port numbers on Linux. A number names a device path through a process-wide table, kept
-// in the INI section "PORTS" (key "COMn", value a device path). Serial devices present at
-// start-up that have no number yet get the lowest free numbers, preferring their stable
-// /dev/serial/by-id/ names, so a device keeps its number across restarts and re-plugging.
+// COM port numbers. A number names a device path through a process-wide table, kept in the INI
+// section "PORTS" (key "COMn", value a device path).
+//
+// Linux has no COM names: serial devices present at start-up that have no number yet get the
+// lowest free numbers, preferring their stable /dev/serial/by-id/ names, so a device keeps its
+// number across restarts and re-plugging. On Windows the system numbers its ports itself: a
+// number without a table entry opens the system's port "\\.\COMn", and the ports present are
+// those of the registry's SERIALCOMM list.
 //
 // Threading: the table is guarded by one mutex; every function may be called from any thread.
 #pragma once
@@ -28,7 +32,8 @@ struct SerialDeviceInfo {
 };
 
 // Serial ttys under `sysRoot`/class/tty that have a real device behind them: virtual ttys
-// (no "device" link) and 8250 ports without a UART (type 0) are skipped. Sorted by name.
+// (no "device" link) and 8250 ports without a UART (type 0) are skipped. Sorted by name. On
+// Windows: the registry's SERIALCOMM ports in number order (the roots are not used).
 std::vector<SerialDeviceInfo> EnumerateSerialPorts(const std::string& sysRoot = "/sys",
                                                    const std::string& devRoot = "/dev");
 
@@ -41,18 +46,20 @@ std::string DescribeComPort(int n, const std::string& sysRoot = "/sys",
                             const std::string& devRoot = "/dev");
 
 // Replaces the table with the "PORTS" section of `iniPath`, gives present devices without a
-// number the lowest free numbers and writes those back. Returns false when the INI could not
-// be written (the table is still complete in memory).
+// number the lowest free numbers and writes those back (Linux; Windows ports have their
+// numbers). Returns false when the INI could not be written (the table is still complete in
+// memory).
 bool LoadComPorts(const std::string& iniPath, const std::string& sysRoot = "/sys",
                   const std::string& devRoot = "/dev");
 
-// The device path of COM `n`; empty when the number names no device.
+// The device path of COM `n`: the table's entry, else on Windows "\\.\COMn"; empty when the
+// number names no device.
 std::string ComDevicePath(int n);
 // Sets COM `n` to `path` in memory; an empty path clears it. Numbers outside 1..255 are
 // ignored.
 void SetComDevice(int n, std::string path);
-// The number of `path`: the existing one, else the lowest free number, assigned in memory.
-// 0 when all numbers are taken.
+// The number of `path`: the existing one (on Windows "\\.\COMn" is n), else the lowest free
+// number, assigned in memory. 0 when all numbers are taken.
 int MapComDevice(const std::string& path);
 // Forgets every mapping.
 void ClearComDevices();
@@ -64,8 +71,12 @@ struct ComPortEntry {
 // The table in number order.
 std::vector<ComPortEntry> ComPortTable();
 
-// What a device name opens: "COMn" (case-insensitive) through the table, a path starting with
-// '/' as it is; empty for anything else.
+// Whether `name` is a device path rather than a COM name: it starts with '/' on Linux, with
+// "\\" on Windows.
+bool IsDevicePath(std::string_view name);
+
+// What a device name opens: "COMn" (case-insensitive) as ComDevicePath, a device path as it
+// is; empty for anything else.
 std::string ResolveComDevice(std::string_view name);
 
 }  // namespace platform

@@ -3,8 +3,6 @@
 #include <cstring>
 #include <mutex>
 
-#include "platform/comm_termios.h"
-
 namespace platform {
 
 DWORD DcbFlags(const DCB& dcb) {
@@ -33,7 +31,7 @@ std::unique_ptr<CommDevice> CreateCommDevice() {
     }
     if (f)
         return f();
-    return std::make_unique<TermiosCommDevice>();
+    return CreateSystemCommDevice();
 }
 
 void SetCommDeviceFactory(CommDeviceFactory factory) {

@@ -1,5 +1,6 @@
 // The comm device: the Win32 communications calls that CSerialPort is written against, as one
-// interface, so the port logic runs over termios in the program and over a fake in tests.
+// interface, so the port logic runs over termios on Linux, over the real calls on Windows
+// (comm_win.h) and over a fake in tests.
 //
 // Operations return Win32 error codes: ERROR_SUCCESS (0), ERROR_IO_PENDING for an overlapped
 // operation that has not finished, or another code for a failure. An overlapped operation
@@ -141,12 +142,14 @@ class CommDevice {
 
 using CommDeviceFactory = std::function<std::unique_ptr<CommDevice>()>;
 
-// A new, unopened device from the installed factory (termios unless replaced).
+// The system's own device: termios on Linux, the Win32 COM port on Windows.
+std::unique_ptr<CommDevice> CreateSystemCommDevice();
+// A new, unopened device from the installed factory (the system's unless replaced).
 std::unique_ptr<CommDevice> CreateCommDevice();
-// Installs `factory`; an empty one restores the termios device.
+// Installs `factory`; an empty one restores the system's device.
 void SetCommDeviceFactory(CommDeviceFactory factory);
 
-// Installs a factory for its lifetime and then restores the termios device.
+// Installs a factory for its lifetime and then restores the system's device.
 class ScopedCommDeviceFactory {
   public:
     explicit ScopedCommDeviceFactory(CommDeviceFactory factory) {

@@ -184,4 +184,8 @@ void TermiosCommDevice::Close() {
     io.fd.Reset();
 }
 
+std::unique_ptr<CommDevice> CreateSystemCommDevice() {
+    return std::make_unique<TermiosCommDevice>();
+}
+
 }  // namespace platform

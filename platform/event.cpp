@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <vector>
 
 #include "platform/event_source.h"
 #include "platform/unique_fd.h"
@@ -50,25 +52,39 @@ EventWaiter& ThisThreadsWaiter() {
 }
 }  // namespace
 
-Event::Event(ResetMode mode) : autoReset_(mode == ResetMode::Automatic) {}
+struct Event::State {
+    explicit State(bool automatic) : autoReset(automatic) {}
+
+    std::atomic<bool> signalled{false};
+    const bool autoReset;
+    std::atomic<int> waiterCount{0};            // entries in waiters, readable without the lock
+    std::vector<EventWaiter*> waiters;          // under EventLock
+    std::shared_ptr<const EventSource> source;  // under EventLock
+};
+
+struct EventAccess {
+    static Event::State& Of(Event& e) { return *e.state_; }
+};
+
+Event::Event(ResetMode mode) : state_(std::make_unique<State>(mode == ResetMode::Automatic)) {}
 
 Event::~Event() = default;
 
 void Event::Set() {
-    signalled_.store(true);
-    if (waiterCount_.load() == 0)
+    state_->signalled.store(true);
+    if (state_->waiterCount.load() == 0)
         return;
     std::lock_guard lock(EventLock());
-    for (EventWaiter* w : waiters_)
+    for (EventWaiter* w : state_->waiters)
         w->Wake();
 }
 
 void Event::Reset() {
-    signalled_.store(false);
+    state_->signalled.store(false);
 }
 
 bool Event::IsSet() const {
-    return signalled_.load();
+    return state_->signalled.load();
 }
 
 bool Event::Wait(std::optional<std::chrono::milliseconds> timeout) {
@@ -77,19 +93,22 @@ bool Event::Wait(std::optional<std::chrono::milliseconds> timeout) {
 }
 
 void BindEventSource(Event& event, std::shared_ptr<const EventSource> source) {
+    Event::State& e = EventAccess::Of(event);
     std::lock_guard lock(EventLock());
-    event.source_ = std::move(source);
+    e.source = std::move(source);
     // A waiter already blocked must take the new source into its poll set.
-    for (EventWaiter* w : event.waiters_)
+    for (EventWaiter* w : e.waiters)
         w->Wake();
 }
+
+namespace {
 
 // The lowest signalled slot, reset if automatic; of two threads that take the same
 // automatic-reset event, one gets it.
 std::optional<std::size_t> TakeSignalled(std::span<Event* const> events) {
     for (std::size_t i = 0; i < events.size(); ++i) {
-        Event& e = *events[i];
-        if (e.signalled_.load() && (!e.autoReset_ || e.signalled_.exchange(false)))
+        Event::State& e = EventAccess::Of(*events[i]);
+        if (e.signalled.load() && (!e.autoReset || e.signalled.exchange(false)))
             return i;
     }
     return std::nullopt;
@@ -102,11 +121,12 @@ void Register(std::span<Event* const> events, EventWaiter& waiter, Sources& sour
     std::lock_guard lock(EventLock());
     waiter.woken = false;
     sources.clear();
-    for (Event* e : events) {
-        e->waiters_.push_back(&waiter);
-        e->waiterCount_.fetch_add(1);
-        if (e->source_)
-            sources.push_back(e->source_);
+    for (Event* event : events) {
+        Event::State& e = EventAccess::Of(*event);
+        e.waiters.push_back(&waiter);
+        e.waiterCount.fetch_add(1);
+        if (e.source)
+            sources.push_back(e.source);
     }
 }
 
@@ -114,9 +134,10 @@ void Unregister(std::span<Event* const> events, EventWaiter& waiter) {
     bool woken = false;
     {
         std::lock_guard lock(EventLock());
-        for (Event* e : events) {
-            std::erase(e->waiters_, &waiter);
-            e->waiterCount_.fetch_sub(1);
+        for (Event* event : events) {
+            Event::State& e = EventAccess::Of(*event);
+            std::erase(e.waiters, &waiter);
+            e.waiterCount.fetch_sub(1);
         }
         woken = waiter.woken;
     }
@@ -125,8 +146,6 @@ void Unregister(std::span<Event* const> events, EventWaiter& waiter) {
         (void)!::read(waiter.wake.Get(), &count, sizeof count);
     }
 }
-
-namespace {
 
 int PollTimeout(std::optional<Clock::time_point> until) {
     if (!until)

@@ -12,12 +12,12 @@
 namespace platform {
 
 ImageFile::ImageFile(ImageFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), size_(other.size_) {}
+    : handle_(std::exchange(other.handle_, kClosed)), size_(other.size_) {}
 
 ImageFile& ImageFile::operator=(ImageFile&& other) noexcept {
     if (this != &other) {
         Close();
-        fd_ = std::exchange(other.fd_, -1);
+        handle_ = std::exchange(other.handle_, kClosed);
         size_ = other.size_;
     }
     return *this;
@@ -46,18 +46,19 @@ bool ImageFile::Open(const std::string& path) {
         ::close(fd);
         return false;
     }
-    fd_ = fd;
+    handle_ = fd;
     size_ = static_cast<std::uint64_t>(st.st_size);
     return true;
 }
 
 std::size_t ImageFile::ReadAll(std::span<std::uint8_t> dest) {
-    if (fd_ < 0)
+    if (handle_ == kClosed)
         return 0;
+    const int fd = static_cast<int>(handle_);
     std::size_t got = 0;
     while (got < dest.size()) {
         const ssize_t n =
-            ::pread(fd_, dest.data() + got, dest.size() - got, static_cast<off_t>(got));
+            ::pread(fd, dest.data() + got, dest.size() - got, static_cast<off_t>(got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -68,9 +69,9 @@ std::size_t ImageFile::ReadAll(std::span<std::uint8_t> dest) {
 }
 
 void ImageFile::Close() {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    if (handle_ != kClosed)
+        ::close(static_cast<int>(handle_));
+    handle_ = kClosed;
 }
 
 bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data) {

@@ -20,7 +20,7 @@ class ImageFile {
 
     // Opens `path` for reading. Returns false on failure (missing, unreadable, not regular).
     bool Open(const std::string& path);
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return handle_ != kClosed; }
     // Size in bytes at open time.
     std::uint64_t Size() const { return size_; }
     // Reads into `dest` from the start of the file until it is full or the file ends;
@@ -29,7 +29,9 @@ class ImageFile {
     void Close();
 
   private:
-    int fd_ = -1;
+    // A descriptor on Linux, a HANDLE on Windows; both platforms' invalid value is -1.
+    static constexpr std::intptr_t kClosed = -1;
+    std::intptr_t handle_ = kClosed;
     std::uint64_t size_ = 0;
 };
 

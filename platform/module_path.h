@@ -5,7 +5,8 @@
 
 namespace platform {
 
-// The executable's full path from /proc/self/exe; empty when it cannot be read.
+// The executable's full path: /proc/self/exe on Linux, GetModuleFileNameA on Windows; empty
+// when it cannot be read.
 std::string GetModuleFileName();
 
 }  // namespace platform

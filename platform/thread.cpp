@@ -1,13 +1,10 @@
 #include "platform/thread.h"
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <system_error>
 #include <thread>
 
 #include "platform/event.h"
+#include "platform/thread_priority.h"
 
 namespace platform {
 
@@ -20,12 +17,6 @@ namespace {
 std::function<bool()>& FailureHook() {
     static std::function<bool()> hook;
     return hook;
-}
-
-void RaisePriority() {
-    // Best effort: an unprivileged process may not raise its priority, and that is fine.
-    const auto tid = static_cast<id_t>(::syscall(SYS_gettid));
-    (void)::setpriority(PRIO_PROCESS, tid, -2);
 }
 }  // namespace
 
@@ -54,7 +45,7 @@ Thread Thread::Start(std::function<void()> body, Priority priority) {
         // The body holds its own reference to the state, so `done` outlives the handle.
         t.state_->thread = std::thread([state = t.state_, body = std::move(body), priority] {
             if (priority == Priority::Highest)
-                RaisePriority();
+                RaiseThisThreadPriority();
             body();
             state->done.Set();
         });

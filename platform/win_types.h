@@ -1,4 +1,6 @@
-// The few Win32 scalar types and constants that the ported logic keeps by name.
+// The few Win32 scalar types and constants that the ported logic keeps by name. They are the
+// same types as <windows.h> declares (DWORD is unsigned long there), so a Windows source file
+// may include both, this one first: the macros of <windows.h> then stand for the constants.
 #pragma once
 
 #include <cstdint>
@@ -6,7 +8,12 @@
 using BOOL = int;
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
+#ifdef _WIN32
+using DWORD = unsigned long;
+#else
 using DWORD = std::uint32_t;
+#endif
+static_assert(sizeof(DWORD) == 4);
 using UINT = unsigned int;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;

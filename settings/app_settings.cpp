@@ -13,10 +13,7 @@ namespace {
 
 // The default output path: the INI file's folder with `fileName`.
 std::string BesideIni(const std::string& fileName) {
-    const auto slash = AppSettings.iniPath.rfind('/');
-    if (slash == std::string::npos)
-        return fileName;
-    return AppSettings.iniPath.substr(0, slash + 1) + fileName;
+    return (std::filesystem::path(AppSettings.iniPath).parent_path() / fileName).string();
 }
 
 }  // namespace

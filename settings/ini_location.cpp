@@ -1,8 +1,5 @@
 #include "settings/ini_location.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 
 std::string IniPathForExecutable(const std::string& exePath, const std::string& configDir,
@@ -20,18 +17,4 @@ std::string IniPathForExecutable(const std::string& exePath, const std::string& 
         return (fs::path(configDir) / name).string();
     }
     return (exe.parent_path() / name).string();
-}
-
-std::string UserConfigDir() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
-        return std::string(xdg) + "/kven";
-    }
-    if (const char* home = std::getenv("HOME"); home && *home) {
-        return std::string(home) + "/.config/kven";
-    }
-    return {};
-}
-
-bool DirectoryWritable(const std::string& dir) {
-    return ::access(dir.c_str(), W_OK | X_OK) == 0;
 }

@@ -11,7 +11,7 @@
 std::string IniPathForExecutable(const std::string& exePath, const std::string& configDir,
                                  const std::function<bool(const std::string& dir)>& writable);
 
-// $XDG_CONFIG_HOME/kven, else ~/.config/kven.
+// $XDG_CONFIG_HOME/kven, else ~/.config/kven; on Windows %APPDATA%\kven.
 std::string UserConfigDir();
 
 // True when files can be created in `dir`.

@@ -1,10 +1,11 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <filesystem>
+#endif
 
 #include <string>
 #include <vector>
@@ -113,10 +114,16 @@ TEST_F(PrepareImageTest, SizeLimit) {
 }
 
 TEST_F(PrepareImageTest, AnythingButARegularFileIsRefusedAtOnce) {
+#ifdef _WIN32
+    const std::string device = "NUL";
+    const std::string fifo = device;
+#else
+    const std::string device = "/dev/null";
     const std::string fifo = dir.File("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::string& path : {fifo, dir.path().string(), std::string("/dev/null"),
-                                    dir.File("missing.bin"), std::string()}) {
+#endif
+    for (const std::string& path :
+         {fifo, dir.path().string(), device, dir.File("missing.bin"), std::string()}) {
         boxes.clear();
         AppSettings.tranFile = path;
         EXPECT_FALSE(PrepareImage(ProgramJob)) << path;
@@ -124,6 +131,7 @@ TEST_F(PrepareImageTest, AnythingButARegularFileIsRefusedAtOnce) {
     }
 }
 
+#ifndef _WIN32
 TEST_F(PrepareImageTest, ADeviceOrFifoNamedAsTheImageIsNeverOpened) {
     // Opening a serial device, even to refuse it, can raise its modem lines; the refusal must
     // come from the file's type alone. The kernel reports every open of a watched file.
@@ -156,5 +164,6 @@ TEST_F(PrepareImageTest, AFileThatReadsShortFailsAfterShowingItsChecksum) {
     EXPECT_FALSE(ProgramJob.imageFile.IsOpen());
     EXPECT_EQ(ProgramJob.blockSums, nullptr);
 }
+#endif  // Linux: FIFOs, inotify and kernel attribute files
 
 }  // namespace

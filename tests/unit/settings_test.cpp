@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "settings/app_settings.h"
 #include "settings/ini_location.h"
@@ -14,20 +15,25 @@ namespace {
 const std::function<bool(const std::string&)> kWritable = [](const std::string&) { return true; };
 const std::function<bool(const std::string&)> kReadOnly = [](const std::string&) { return false; };
 
+// A folder and a name joined with the platform's separator.
+std::string Join(const char* dir, const char* name) {
+    return (std::filesystem::path(dir) / name).string();
+}
+
 TEST(IniLocation, ExtensionRules) {
     struct Case {
         const char* exe;
-        const char* ini;
+        std::string ini;
     };
-    for (const Case& c : {Case{"/opt/tools/prog.exe", "/opt/tools/prog.INI"},
-                          Case{"/opt/tools/prog.EXE", "/opt/tools/prog.INI"},
-                          Case{"/opt/tools/prog.abc", "/opt/tools/prog.INI"},
-                          Case{"/usr/bin/kven", "/usr/bin/kven.INI"},
-                          Case{"/usr/bin/kven-cli", "/usr/bin/kven-cli.INI"}}) {
+    for (const Case& c : {Case{"/opt/tools/prog.exe", Join("/opt/tools", "prog.INI")},
+                          Case{"/opt/tools/prog.EXE", Join("/opt/tools", "prog.INI")},
+                          Case{"/opt/tools/prog.abc", Join("/opt/tools", "prog.INI")},
+                          Case{"/usr/bin/kven", Join("/usr/bin", "kven.INI")},
+                          Case{"/usr/bin/kven-cli", Join("/usr/bin", "kven-cli.INI")}}) {
         EXPECT_EQ(IniPathForExecutable(c.exe, "/home/u/.config/kven", kWritable), c.ini) << c.exe;
     }
     EXPECT_EQ(IniPathForExecutable("/usr/bin/kven", "/home/u/.config/kven", kReadOnly),
-              "/home/u/.config/kven/kven.INI");
+              Join("/home/u/.config/kven", "kven.INI"));
 }
 
 class SettingsTest : public ::testing::Test {
@@ -107,18 +113,21 @@ TEST_F(SettingsTest, APathWithALineBreakNeverBreaksTheFile) {
 TEST_F(SettingsTest, ReadOnlyFileOrFolderKeepsRecordAndReportsNothing) {
     InitSettingsFor(exe);
     const std::string before = ReadFile(ini);
-    ::chmod(ini.c_str(), 0444);
+    namespace fs = std::filesystem;
+    fs::permissions(ini, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
     AppSettings.port = 7;
     SaveSettings();
     EXPECT_EQ(ReadFile(ini), before);
     EXPECT_EQ(AppSettings.port, 7);
 
-    ::chmod(ini.c_str(), 0644);
-    ::chmod(dir.path().c_str(), 0555);
+    fs::permissions(ini, fs::perms::owner_write, fs::perm_options::add);
+    fs::permissions(dir.path(), fs::perms::owner_write | fs::perms::group_write,
+                    fs::perm_options::remove);
     AppSettings.port = 9;
     SaveSettings();  // may succeed as root (folder bits do not bind root); must not throw
     EXPECT_EQ(AppSettings.port, 9);
-    ::chmod(dir.path().c_str(), 0755);
+    fs::permissions(dir.path(), fs::perms::owner_write, fs::perm_options::add);
 }
 
 }  // namespace

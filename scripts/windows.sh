@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# `make windows`: cross-builds kven-cli.exe and the unit tests for 64-bit Windows with Debian's
+# mingw-w64 into build-windows/, runs the tests under Wine, then the end-to-end job: kven-cli.exe
+# under Wine programs kven-sim (from the Linux build given as $1) through a pseudo-terminal
+# that the Wine prefix knows as COM5. Installs the compiler and Wine when they are missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+linux_build=${1:-build}
+jobs=${JOBS:-$(nproc)}
+out=$PWD/build-windows
+toolchain=$PWD/cmake/mingw-w64.cmake
+start=$SECONDS
+
+packages=(g++-mingw-w64-x86-64-posix wine64 python3)
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+if [[ ${#missing[@]} -gt 0 ]]; then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [[ $(id -u) -ne 0 ]] && sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get -o DPkg::Lock::Timeout=900 update -qq
+    $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Wine in a prefix of our own, so nothing depends on the user's home, and quiet.
+export WINEPREFIX=$out/wine WINEDEBUG=-all
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+if [[ ! -f $WINEPREFIX/system.reg ]]; then
+    echo "Making the Wine prefix $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    "$wine" wineboot --init >"$out/wineboot.log" 2>&1
+    "$wineserver" -w
+fi
+
+# One server for the whole run, ended however the script ends: a server that exits with its
+# last client races the next client to connect ("recvmsg: Connection reset by peer"). And one
+# Windows process that lives as long as this script, reading a pipe nobody writes to: Wine's
+# own services start with the first Windows process and end with the last, inheriting that
+# process's output; started by a test, they would hold ctest's pipe open after the test ended.
+"$wineserver" -p
+trap '"$wineserver" -k 2>/dev/null || true' EXIT
+rm -f "$out/keep" && mkfifo "$out/keep"
+"$wine" cmd <"$out/keep" >/dev/null 2>&1 &
+exec 3>"$out/keep"
+
+# GoogleTest from Debian's sources, built with the same toolchain.
+gtest=$out/googletest
+if [[ ! -f $gtest/install/lib/cmake/GTest/GTestConfig.cmake ]]; then
+    echo "Building GoogleTest for Windows"
+    cmake -S /usr/src/googletest -B "$gtest/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$gtest/install" >/dev/null
+    cmake --build "$gtest/build" -j "$jobs" >/dev/null
+    cmake --install "$gtest/build" >/dev/null
+fi
+
+cmake -S . -B "$out/kven" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DKVEN_WINE_PREFIX="$WINEPREFIX" \
+    -DGTest_DIR="$gtest/install/lib/cmake/GTest" \
+    -DKVEN_BUILD_GUI=OFF -DKVEN_BUILD_BENCH=OFF -DKVEN_WERROR=ON >/dev/null
+cmake --build "$out/kven" -j "$jobs"
+(cd "$out/kven" && ctest --output-on-failure -j "$jobs" --timeout 600)
+
+python3 tests/windows/end_to_end.py --sim "$linux_build/sim/kven-sim" \
+    --linux-cli "$linux_build/cli/kven-cli" --cli "$out/kven/cli/kven-cli.exe" --out "$out/e2e"
+
+echo "make windows took $((SECONDS - start)) s" >&2
