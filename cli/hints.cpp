@@ -1,19 +1,15 @@
 #include "cli/hints.h"
 
 #include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
 #include "platform/com_ports.h"
+#include "platform/permission_hints.h"
 #include "platform/unique_fd.h"
 
 namespace cli {
@@ -72,33 +68,6 @@ std::vector<std::string> LineHints(const std::string& device,
 
 }  // namespace
 
-std::vector<std::string> PermissionHints(const std::string& device, unsigned mode,
-                                         const std::string& owner, const std::string& group) {
-    constexpr unsigned kOwnerRw = S_IRUSR | S_IWUSR;
-    constexpr unsigned kGroupRw = S_IRGRP | S_IWGRP;
-    constexpr unsigned kOtherRw = S_IROTH | S_IWOTH;
-    char bits[8];
-    std::snprintf(bits, sizeof bits, "%04o", mode & 07777u);
-    const std::string what =
-        device + " (owner " + owner + ", group " + group + ", mode " + bits + ")";
-    // Joining the group helps only where the group may read and write, and joining root is
-    // never advice to give.
-    if ((mode & kGroupRw) == kGroupRw && group != "root" && group != "0") {
-        return {what + " may be opened by the group " + group +
-                "; join it with: sudo usermod -aG " + group + " $USER (then log in again)"};
-    }
-    std::string who;
-    if ((mode & kOwnerRw) == kOwnerRw)
-        who = owner == "root" ? "root" : "root and " + owner;
-    else
-        who = "root";
-    if ((mode & kOtherRw) == kOtherRw)
-        who = "everyone";  // then access was refused for another reason, such as a policy
-    return {what + " may be opened for reading and writing only by " + who,
-            "ask the administrator for access, for example a udev rule that gives it a group "
-            "such as dialout"};
-}
-
 std::vector<std::string> OpenFailureHints(const std::string& message, int port,
                                           const platform::termios2::LineSettings& line) {
     std::vector<std::string> hints;
@@ -124,16 +93,8 @@ std::vector<std::string> OpenFailureHints(const std::string& message, int port,
     }
     if (message != "COM can not be accessed" || device.empty())
         return hints;
-    if (::access(device.c_str(), R_OK | W_OK) != 0) {
-        struct stat st {};
-        if (::stat(device.c_str(), &st) != 0)
-            return {"cannot look at " + device + ": " + std::strerror(errno)};
-        const struct passwd* owner = ::getpwuid(st.st_uid);
-        const struct group* group = ::getgrgid(st.st_gid);
-        return PermissionHints(device, st.st_mode,
-                               owner ? owner->pw_name : std::to_string(st.st_uid),
-                               group ? group->gr_name : std::to_string(st.st_gid));
-    }
+    if (auto permission = platform::DevicePermissionHints(device); !permission.empty())
+        return permission;
     const auto holders = DeviceHolders(device);
     if (holders.empty()) {
         hints.push_back(device + " is held by another program");

@@ -15,12 +15,6 @@ namespace cli {
 std::vector<std::string> OpenFailureHints(const std::string& message, int port,
                                           const platform::termios2::LineSettings& line);
 
-// Why a user may not open `device` (its permission bits `mode`, owner and group names) and who
-// may: a group to join only where that group may read and write and is not root; otherwise
-// who may open it and whom to ask.
-std::vector<std::string> PermissionHints(const std::string& device, unsigned mode,
-                                         const std::string& owner, const std::string& group);
-
 // The processes (pid and name) that have `device` open, from /proc.
 std::vector<std::string> DeviceHolders(const std::string& device);
 

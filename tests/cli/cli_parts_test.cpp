@@ -13,6 +13,7 @@
 #include "cli/progress_stream.h"
 #include "cli/sha256.h"
 #include "cli/tally.h"
+#include "platform/permission_hints.h"
 
 namespace {
 
@@ -136,12 +137,12 @@ namespace {
 
 TEST(CliParts, PermissionHintsNameAGroupOnlyWhereItHelps) {
     // A group that may read and write: joining it helps.
-    auto hints = cli::PermissionHints("/dev/ttyUSB0", 020660, "root", "dialout");
+    auto hints = platform::PermissionHints("/dev/ttyUSB0", 020660, "root", "dialout");
     ASSERT_EQ(hints.size(), 1u);
     EXPECT_NE(hints[0].find("sudo usermod -aG dialout $USER"), std::string::npos) << hints[0];
 
     // root:root 0600 (as a new user found it): joining root would not help and is unsafe.
-    hints = cli::PermissionHints("/dev/ttyS4", 020600, "root", "root");
+    hints = platform::PermissionHints("/dev/ttyS4", 020600, "root", "root");
     ASSERT_EQ(hints.size(), 2u);
     EXPECT_EQ(hints[0],
               "/dev/ttyS4 (owner root, group root, mode 0600) may be opened for reading "
@@ -151,7 +152,7 @@ TEST(CliParts, PermissionHintsNameAGroupOnlyWhereItHelps) {
 
     // A group that may only read, and a root group with rights: no group advice either.
     for (const auto& [mode, group] : {std::pair{020640u, "dialout"}, std::pair{020660u, "root"}}) {
-        hints = cli::PermissionHints("/dev/ttyACM0", mode, "alice", group);
+        hints = platform::PermissionHints("/dev/ttyACM0", mode, "alice", group);
         ASSERT_FALSE(hints.empty());
         EXPECT_EQ(hints[0].find("usermod"), std::string::npos) << hints[0];
         EXPECT_NE(hints[0].find("only by root and alice"), std::string::npos) << hints[0];
