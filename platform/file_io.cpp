@@ -11,22 +11,6 @@
 
 namespace platform {
 
-ImageFile::ImageFile(ImageFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kClosed)), size_(other.size_) {}
-
-ImageFile& ImageFile::operator=(ImageFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, kClosed);
-        size_ = other.size_;
-    }
-    return *this;
-}
-
-ImageFile::~ImageFile() {
-    Close();
-}
-
 bool ImageFile::Open(const std::string& path) {
     Close();
     if (path.empty())

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 
 namespace platform {
 
@@ -14,9 +15,17 @@ namespace platform {
 class ImageFile {
   public:
     ImageFile() = default;
-    ImageFile(ImageFile&& other) noexcept;
-    ImageFile& operator=(ImageFile&& other) noexcept;
-    ~ImageFile();
+    ImageFile(ImageFile&& other) noexcept
+        : handle_(std::exchange(other.handle_, kClosed)), size_(other.size_) {}
+    ImageFile& operator=(ImageFile&& other) noexcept {
+        if (this != &other) {
+            Close();
+            handle_ = std::exchange(other.handle_, kClosed);
+            size_ = other.size_;
+        }
+        return *this;
+    }
+    ~ImageFile() { Close(); }
 
     // Opens `path` for reading. Returns false on failure (missing, unreadable, not regular).
     bool Open(const std::string& path);
