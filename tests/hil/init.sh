@@ -136,7 +136,7 @@ run usb-program-250000 program --port /dev/ttyUSB0 --baud 250000 $B
 say "FACT usb-250000-line $(hil-serial /dev/ttyUSB0)"
 run usb-eepsum-250000 eepsum --port /dev/ttyUSB0 --baud 250000 $B
 
-hold s1-hold /dev/ttyS1 $S1
+hold s1-hold /dev/ttyS1 /images/s1-hold.bin
 hold usb-hold /dev/ttyUSB0 $A
 
 for parity in mark space; do

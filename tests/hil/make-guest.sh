@@ -99,6 +99,8 @@ install -m 755 "$here/init.sh" "$tree/init"
 
 mkdir -p "$out/images"
 head -c 65536 /dev/urandom > "$out/images/s1.bin"
+# Long enough on the 8250 (about 7 s) that two refused openers run well within the job.
+head -c 262144 /dev/urandom > "$out/images/s1-hold.bin"
 head -c 1048576 /dev/urandom > "$out/images/usb-a.bin"
 head -c 1048576 /dev/urandom > "$out/images/usb-b.bin"
 cp "$out"/images/*.bin "$tree/images/"
