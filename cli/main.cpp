@@ -3,12 +3,12 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/interrupts.h"
-#include "cli/multi_port.h"
-#include "cli/options.h"
-#include "cli/ports_command.h"
-#include "cli/repeat.h"
-#include "cli/run_job.h"
+#include "cli/command/interrupts.h"
+#include "cli/command/options.h"
+#include "cli/command/ports_command.h"
+#include "cli/job/run_job.h"
+#include "cli/line/multi_port.h"
+#include "cli/line/repeat.h"
 
 int main(int argc, char** argv) {
     // Before any thread exists, so that only the interrupt watcher receives the signals.

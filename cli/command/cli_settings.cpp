@@ -1,0 +1,83 @@
+#include "cli/command/cli_settings.h"
+
+#include <filesystem>
+
+#include "platform/com_ports.h"
+#include "platform/module_path.h"
+#include "platform/profile.h"
+#include "settings/app_settings.h"
+#include "settings/ini_location.h"
+
+namespace cli {
+namespace {
+
+void ApplyOptions(const Options& o) {
+    if (o.baud)
+        AppSettings.baudRate = *o.baud;
+    if (o.dataBits)
+        AppSettings.byteSize = *o.dataBits;
+    if (o.parity)
+        AppSettings.parity = *o.parity;
+    if (o.stopBits)
+        AppSettings.stopBits = *o.stopBits;
+    AppSettings.tranFile = o.image;
+    // Output files only when asked for: a script must not leave files it did not name.
+    AppSettings.outputEnable = !o.readback.empty();
+    AppSettings.outputFile = o.readback;
+    AppSettings.eepsumOutputEnable = !o.sums.empty();
+    AppSettings.eepsumFile = o.sums;
+}
+
+// The COM number for --port, or the INI's port; 0 when the port names nothing.
+std::int32_t ResolvePort(const Options& o) {
+    if (o.ports.empty())
+        return AppSettings.port;
+    const std::string& p = o.ports.front();
+    if (platform::IsDevicePath(p))
+        return platform::MapComDevice(p);
+    std::string_view digits = p;
+    if (digits.size() > 3 && (digits.starts_with("COM") || digits.starts_with("com"))) {
+        digits.remove_prefix(3);
+    }
+    return platform::ParseProfileInt(digits);
+}
+
+}  // namespace
+
+std::string DesktopIniPath() {
+    namespace fs = std::filesystem;
+    const fs::path self(platform::GetModuleFileName());
+    // Installed side by side, or in the build tree next door.
+    fs::path desktop = self.parent_path() / "kven";
+    if (!fs::exists(desktop) && fs::exists(self.parent_path().parent_path() / "app" / "kven")) {
+        desktop = self.parent_path().parent_path() / "app" / "kven";
+    }
+    return IniPathForExecutable(desktop.string(), UserConfigDir(), DirectoryWritable);
+}
+
+void LoadIniPorts(const std::string& iniPath) {
+    for (const auto& [key, path] :
+         platform::IniFile::Load(iniPath).Entries(platform::kPortsSection)) {
+        const std::string_view k = key;
+        if (k.size() > 3 && (k.starts_with("COM") || k.starts_with("com"))) {
+            const int n = platform::ParseProfileInt(k.substr(3));
+            if (n > 0 && n <= platform::kMaxComNumber && !path.empty()) {
+                platform::SetComDevice(n, path);
+            }
+        }
+    }
+}
+
+void LoadJobSettings(const Options& o) {
+    AppSettings.iniPath = o.ini.empty() ? DesktopIniPath() : o.ini;
+    LoadSettings();  // never saved: the desktop program owns the file
+    LoadIniPorts(AppSettings.iniPath);
+    ApplyOptions(o);
+    AppSettings.port = ResolvePort(o);
+}
+
+std::string PortName(const Options& o) {
+    return o.ports.empty() ? "COM" + std::to_string(AppSettings.port) : o.ports.front();
+}
+
+}  // namespace cli

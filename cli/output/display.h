@@ -1,0 +1,35 @@
+// How kven-cli shows its jobs: to people (Reporter for a single job, BoardReporter board after
+// board) or, as progress lines, to the kven-cli process that runs several ports
+// (ProgressStream). A display also observes the running job's status messages.
+//
+// Threading: main thread only.
+#pragma once
+
+#include <string_view>
+
+#include "cli/job/cli_target.h"
+#include "cli/line/tally.h"
+#include "cli/output/job_record.h"
+
+namespace cli {
+
+enum class Style { Terminal, Plain, Quiet, Json };
+
+class Display : public JobObserver {
+  public:
+    void OnStatus(const JobView&, int) override {}
+    // A message the job would show in a box, and the hints that follow it.
+    virtual void Message(std::string_view text) = 0;
+    virtual void Hint(std::string_view text) = 0;
+    // The end of a single job.
+    virtual void Finish(const JobRecord&) {}
+    // Board after board: waiting for board `number`, while `previousPresent` the board before
+    // it still answers.
+    virtual void Waiting(int /*number*/, bool /*previousPresent*/) {}
+    // A board's job has ended.
+    virtual void Board(const JobRecord&) {}
+    // Board after board on `port` has ended.
+    virtual void Summary(const Tally&, std::string_view /*port*/) {}
+};
+
+}  // namespace cli
