@@ -5,14 +5,14 @@
 #include <string>
 
 #include "cli/cli_fixture.h"
-#include "cli/hints.h"
-#include "cli/json.h"
+#include "cli/command/options.h"
+#include "cli/job/hints.h"
+#include "cli/job/sha256.h"
 #include "cli/json_reader.h"
-#include "cli/options.h"
-#include "cli/port_state.h"
-#include "cli/progress_stream.h"
-#include "cli/sha256.h"
-#include "cli/tally.h"
+#include "cli/line/port_state.h"
+#include "cli/line/progress_stream.h"
+#include "cli/line/tally.h"
+#include "cli/output/json.h"
 #include "platform/permission_hints.h"
 
 namespace {

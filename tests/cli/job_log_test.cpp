@@ -7,9 +7,9 @@
 #include <set>
 
 #include "cli/cli_fixture.h"
-#include "cli/job_record.h"
+#include "cli/job/sha256.h"
 #include "cli/json_reader.h"
-#include "cli/sha256.h"
+#include "cli/output/job_record.h"
 
 namespace {
 
