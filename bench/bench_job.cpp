@@ -90,7 +90,7 @@ sim::LoaderConfig Loader(std::uint32_t baud) {
 }
 
 void BM_Program4MiB_Engine(benchmark::State& state) {
-    platform::SetMessageBoxHook([](std::string_view) {});
+    platform::SetMessageBoxHook([](std::string_view, std::string_view) {});
     auto loader = sim::Simulator::Start(Loader(0));
     double cpu = 0;
     for (auto _ : state) {
@@ -131,7 +131,7 @@ void BM_Program4MiB_BlockingHost(benchmark::State& state) {
 BENCHMARK(BM_Program4MiB_BlockingHost)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(2);
 
 void BM_Program64KiB_Paced(benchmark::State& state) {
-    platform::SetMessageBoxHook([](std::string_view) {});
+    platform::SetMessageBoxHook([](std::string_view, std::string_view) {});
     const auto baud = static_cast<std::uint32_t>(state.range(0));
     auto loader = sim::Simulator::Start(Loader(baud));
     for (auto _ : state) {

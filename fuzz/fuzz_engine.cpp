@@ -71,7 +71,7 @@ struct Environment {
     std::string image = dir.File("image.bin");
 
     Environment() {
-        platform::SetMessageBoxHook([](std::string_view text) {
+        platform::SetMessageBoxHook([](std::string_view text, std::string_view) {
             if (std::getenv("KVEN_FUZZ_TRACE"))
                 std::fprintf(stderr, "box: %.*s\n", int(text.size()), text.data());
         });

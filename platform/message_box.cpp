@@ -16,7 +16,11 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
 }  // namespace platform
 
 int AfxMessageBox(std::string_view text) {
+    return AfxMessageBox(text, {});
+}
+
+int AfxMessageBox(std::string_view text, std::string_view details) {
     if (const auto& hook = platform::Hook(); hook)
-        hook(text);
+        hook(text, details);
     return IDOK;
 }

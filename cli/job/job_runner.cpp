@@ -17,10 +17,18 @@ constexpr auto kForever = std::chrono::hours(24 * 365);
 JobRunner::JobRunner(const Options& options, Display& display)
     : options_(options), display_(display) {
     LoadJobSettings(options);
-    previousHook_ = platform::SetMessageBoxHook([this](std::string_view text) {
-        lastMessage_ = text;
-        display_.Message(text);
-    });
+    previousHook_ =
+        platform::SetMessageBoxHook([this](std::string_view text, std::string_view details) {
+            lastMessage_ = text;
+            display_.Message(text);
+            // A box's details are what a terminal shows as hints: a line each.
+            while (!details.empty()) {
+                const auto end = details.find('\n');
+                display_.Hint(details.substr(0, end));
+                details =
+                    end == std::string_view::npos ? std::string_view{} : details.substr(end + 1);
+            }
+        });
     watcher_ = std::make_unique<InterruptWatcher>(
         [this] { PostMessageA(&target_, WM_CLI_INTERRUPT, 0, 0); });
 }

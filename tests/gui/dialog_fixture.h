@@ -51,11 +51,12 @@ class DialogTest : public ::testing::Test {
     std::function<void()> onEnd;
 
     void SetUp() override {
-        previousHook_ = platform::SetMessageBoxHook([this](std::string_view text) {
-            boxes.emplace_back(text);
-            if (onBox)
-                onBox(text);
-        });
+        previousHook_ =
+            platform::SetMessageBoxHook([this](std::string_view text, std::string_view) {
+                boxes.emplace_back(text);
+                if (onBox)
+                    onBox(text);
+            });
         DefaultSettings(dir);
         host.resize(800, 400);
     }

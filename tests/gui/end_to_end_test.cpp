@@ -29,7 +29,7 @@ class EndToEnd : public ::testing::Test {
 
     void SetUp() override {
         previous_ = platform::SetMessageBoxHook(
-            [this](std::string_view text) { boxes.emplace_back(text); });
+            [this](std::string_view text, std::string_view) { boxes.emplace_back(text); });
     }
     void TearDown() override {
         frame.reset();

@@ -167,8 +167,8 @@ TEST_F(ShellTest, EscapeInTheHostedDialogKeepsItShown) {
 
 TEST_F(ShellTest, ClosingWhileAJobRunsEndsItAndDropsItsLateResult) {
     std::vector<std::string> boxes;
-    auto previous =
-        platform::SetMessageBoxHook([&](std::string_view text) { boxes.emplace_back(text); });
+    auto previous = platform::SetMessageBoxHook(
+        [&](std::string_view text, std::string_view) { boxes.emplace_back(text); });
     auto frame = MakeFrame();
     frame->show();
     Dialog(*frame).OnCommand(1);

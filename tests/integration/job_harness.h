@@ -42,7 +42,7 @@ class JobHarness : public ::testing::Test {
 
     void SetUp() override {
         previousHook = platform::SetMessageBoxHook(
-            [this](std::string_view text) { boxes.emplace_back(text); });
+            [this](std::string_view text, std::string_view) { boxes.emplace_back(text); });
         AppSettings = {};
         AppSettings.port = kComNumber;
         AppSettings.baudRate = 115200;

@@ -109,7 +109,8 @@ std::optional<sim::Fault> PickFault(std::mt19937& rng) {
 class Soak {
   public:
     explicit Soak(unsigned seed) : rng_(seed) {
-        platform::SetMessageBoxHook([this](std::string_view text) { lastBox_ = text; });
+        platform::SetMessageBoxHook(
+            [this](std::string_view text, std::string_view) { lastBox_ = text; });
     }
     ~Soak() {
         EndJob();

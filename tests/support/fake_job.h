@@ -29,7 +29,7 @@ class FakeJobTest : public ::testing::Test {
 
     void SetUp() override {
         previousHook = platform::SetMessageBoxHook(
-            [this](std::string_view text) { boxes.emplace_back(text); });
+            [this](std::string_view text, std::string_view) { boxes.emplace_back(text); });
         platform::SetComDevice(kCom, "fake");
         AppSettings = {};
         AppSettings.port = kCom;

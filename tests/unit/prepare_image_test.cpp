@@ -31,7 +31,7 @@ class PrepareImageTest : public ::testing::Test {
     void SetUp() override {
         ProgramJob.dialog = &dialog;
         previous = platform::SetMessageBoxHook(
-            [this](std::string_view text) { boxes.emplace_back(text); });
+            [this](std::string_view text, std::string_view) { boxes.emplace_back(text); });
     }
     void TearDown() override {
         FreeJobBuffers(ProgramJob);
