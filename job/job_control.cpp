@@ -68,6 +68,11 @@ int StartJob(platform::HWND dialog, int mode) {
     }
 
     ProgramJob.timeoutTicks = 0;
+    ProgramJob.arming = 0;
+    ProgramJob.ownWork = OwnWork::None;
+    ProgramJob.extendedMs = 0;
+    ProgramJob.heldBy = OwnWork::None;
+    ProgramJob.ownWorkCapped = false;
     InitEngine(mode == kModeProgram ? kStateProgramStart : kStateChecksumStart);
     ProgramJob.watchdogThread = StartWatchdog(dialog);
     if (!ProgramJob.watchdogThread) {

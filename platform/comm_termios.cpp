@@ -145,7 +145,7 @@ DWORD TermiosCommDevice::WaitCommEvent(DWORD* mask, OVERLAPPED& ov) {
     // Without modem lines (a pseudo-terminal) no line event can come: the wait stays pending.
     if (!d.hasModemLines)
         return ERROR_IO_PENDING;
-    return d.lines.Start(lock, d.io->fd.Get(), d.commMask, mask, ov);
+    return d.lines.Start(lock, d.io->open, d.io->fd, d.commMask, mask, ov);
 }
 
 DWORD TermiosCommDevice::GetOverlappedResult(const OVERLAPPED& ov, DWORD* transferred) {

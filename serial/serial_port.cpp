@@ -419,23 +419,22 @@ std::uint32_t CSerialPort::GetLastError() const {
     return m_->m_lastError;
 }
 
-bool CSerialPort::HasBytesInTransit() const {
+CSerialPort::Transit CSerialPort::InTransit() const {
     State& s = *m_;
-    // Each direction is looked at in the order its bytes move, so a byte that moves on while
-    // this runs is seen in its next stage; one that has passed every stage has been delivered.
-    if (s.m_txQueued || s.Writer(evWriteDone).IsSet() || s.m_writerServing)
-        return true;
-    const std::shared_ptr<platform::CommDevice> device = std::atomic_load(&s.m_hComm);
-    if (!device)
-        return false;
-    platform::COMSTAT stat{};
-    if (device->ClearCommError(&stat) && stat.cbInQue > 0)
-        return true;
-    // A finished read counts only with bytes: an empty one (a read time-out) brings nothing.
-    DWORD got = 0;
-    if (s.Reader(evReadDone).IsSet() &&
-        device->GetOverlappedResult(s.m_readOv, &got) == platform::ERROR_SUCCESS && got > 0) {
-        return true;
+    Transit t;
+    t.sending = s.m_txQueued || s.Writer(evWriteDone).IsSet() || s.m_writerServing;
+    // The received bytes are looked at in the order they move (device, finished read, receive
+    // buffer), so a byte that moves on while this runs is seen again rather than missed.
+    if (const auto device = std::atomic_load(&s.m_hComm)) {
+        platform::COMSTAT stat{};
+        if (device->ClearCommError(&stat))
+            t.received += stat.cbInQue;
+        DWORD got = 0;
+        if ((s.Reader(evReadDone).IsSet() || s.m_readerServing) &&
+            device->GetOverlappedResult(s.m_readOv, &got) == platform::ERROR_SUCCESS) {
+            t.received += got;
+        }
     }
-    return s.m_readerServing;
+    t.received += GetAvailable();
+    return t;
 }

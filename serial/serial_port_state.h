@@ -85,7 +85,7 @@ struct CSerialPort::State {
     std::atomic<bool> m_commOpen{false};
     std::atomic<bool> m_readerRunning{false};
     std::atomic<bool> m_writerRunning{false};
-    // Bytes between the device and the callback, for HasBytesInTransit: a transmission that
+    // Bytes between the device and the callback, for InTransit: a transmission that
     // Send queued and the writer has not yet given to the device, and a finished read or write
     // that its thread is serving (from before its completion event is reset until its event
     // has been delivered).

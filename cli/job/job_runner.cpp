@@ -2,6 +2,7 @@
 
 #include "cli/command/cli_settings.h"
 #include "cli/job/hints.h"
+#include "cli/job/timeout_hint.h"
 #include "job/job_control.h"
 #include "job/program_job.h"
 #include "platform/com_ports.h"
@@ -89,6 +90,15 @@ JobRecord JobRunner::Execute(int mode, JobObserver* observer, bool stopAtLink) {
         record.code = target_.result ? *target_.result : target_.interrupted ? kInterruptedExit : 0;
     }
     record.view = target_.view;
+    record.timeoutExtensionMs = ProgramJob.extendedMs;
+    record.heldBy = ProgramJob.heldBy;
+    record.ownWorkCapped = ProgramJob.ownWorkCapped;
+    if (observer) {
+        if (const auto hint =
+                TimeoutHint(record.timeoutExtensionMs, record.heldBy, record.ownWorkCapped)) {
+            display_.Hint(*hint);
+        }
+    }
     record.seconds = std::chrono::duration<double>(ended - record.view.started).count();
     record.bytes = TransferredBytes(record.view, record.code);
     // What the ended job still posted (a watchdog that lost the race to end it) goes nowhere;

@@ -63,6 +63,7 @@ std::string RecordJson(const JobRecord& r) {
         .Int("result", r.code)
         .String("text", ResultText(r.code))
         .Fixed("seconds", r.seconds, 3)
+        .Int("timeoutExtensionMs", r.timeoutExtensionMs)
         .Int("bytes", r.bytes)
         .Fixed("bytesPerSecond", r.seconds > 0 ? r.bytes / r.seconds : 0.0, 0);
     return json.Text();

@@ -11,6 +11,7 @@
 
 #include "cli/job/image_info.h"
 #include "cli/job/job_view.h"
+#include "job/program_job.h"
 
 namespace cli {
 
@@ -26,6 +27,11 @@ struct JobRecord {
     int board = 0;  // board after board: its number; 0 for a single job
     double seconds = 0;
     std::uint32_t bytes = 0;  // image bytes that crossed the line
+    // How far the job's time-outs were moved for this host's own delays, and the own work
+    // that held one (job/program_job.h).
+    std::uint32_t timeoutExtensionMs = 0;
+    OwnWork heldBy = OwnWork::None;
+    bool ownWorkCapped = false;
 };
 
 // ISO 8601 in UTC with milliseconds: "2025-12-07T01:12:49.123Z".
