@@ -23,6 +23,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 STRESS_JOBS ?= 300
+STRESS_FAULT_JOBS ?= 10
 FUZZ_TARGETS := fuzz_engine fuzz_ini fuzz_faults
 HIL_LINE ?= socket
 
@@ -90,7 +91,8 @@ package: deps
 	@cd build-pkg && cpack -G DEB
 
 stress: build
-	@python3 tests/stress/stress.py --build $(BUILD) --jobs $(STRESS_JOBS)
+	@python3 tests/stress/stress.py --build $(BUILD) --jobs $(STRESS_JOBS) \
+		--fault-jobs $(STRESS_FAULT_JOBS)
 
 hil: build
 	@tests/hil/make-guest.sh $(BUILD) build-hil
