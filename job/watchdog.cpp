@@ -41,15 +41,16 @@ class CountDown {
             return true;
         const bool due = keeper_.Tick(now, waited);
         Publish();
-        Count();
+        Count(due);
         return !due || !Expire(now);
     }
 
   private:
     // The armed ticks counted down, one per completed wait, and the erase progress every tenth
     // tick. The count is what the job shows (timeoutTicks); the deadline decides.
-    void Count() {
-        remaining_ = std::max(remaining_ - 1, 0);
+    void Count(bool due) {
+        // Ticks that came late lag behind the clock: once the time is up, none is left.
+        remaining_ = due ? 0 : std::max(remaining_ - 1, 0);
         std::uint16_t shown = ProgramJob.timeoutTicks.load(std::memory_order_relaxed);
         // It reaches 0 only when the time-out ends the job.
         const auto next = static_cast<std::uint16_t>(std::max(remaining_, 1));
