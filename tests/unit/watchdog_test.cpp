@@ -42,6 +42,11 @@ class Watchdog : public FakeJobTest {
         FakeJobTest::TearDown();
         SetWatchdogHoldHook({});
     }
+    // The engine's state once the step that is sending has finished.
+    static int StateAfterStep() {
+        std::lock_guard step(ProgramJob.busy);
+        return ProgramJob.state;
+    }
     // Waits until the watchdog has held a time-out that ran out, for `cause`.
     bool WaitHeld(HoldCause cause) {
         std::unique_lock lock(mu);
@@ -93,7 +98,7 @@ TEST_F(Watchdog, ARearmDuringAHeldTimeOutWins) {
     }
     Feed({0x55, 0xAA});  // erase done: the job goes on to the file length
     ASSERT_TRUE(WaitWrites(2));
-    EXPECT_EQ(ProgramJob.state, 5);
+    EXPECT_EQ(StateAfterStep(), 5);
     dialog.Pump();
     EXPECT_EQ(dialog.Count(WM_JOB_DONE), 0u);
 }
@@ -108,7 +113,7 @@ TEST_F(Watchdog, AReplyWaitingInThePortWhenTheTimeRunsOutIsTaken) {
         ASSERT_TRUE(WaitHeld(HoldCause::Host));
     }
     ASSERT_TRUE(WaitWrites(2));
-    EXPECT_EQ(ProgramJob.state, 5);
+    EXPECT_EQ(StateAfterStep(), 5);
     dialog.Pump();
     EXPECT_EQ(dialog.Count(WM_JOB_DONE), 0u);
 }
