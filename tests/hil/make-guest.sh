@@ -2,8 +2,9 @@
 # The virtual machine of `make hil`: installs the host tools it needs (QEMU, cpio, Python) when
 # missing, and builds OUT/vmlinuz and OUT/initramfs.cpio from the stock Debian kernel
 # (linux-image-amd64) with its USB serial modules, busybox-static, kven-cli with its shared
-# libraries, the hil-serial probe, fresh random test images (kept in OUT/images for the host)
-# and tests/hil/init.sh as /init. The two packages are downloaded once into OUT/debs and
+# libraries, the hil-serial probe, fresh random test images (kept in OUT/images for the host),
+# tests/hil/init.sh as /init and the legs it runs (tests/hil/leg-*.sh) in /lib/hil. The two
+# packages are downloaded once into OUT/debs and
 # unpacked there, never installed: the host keeps its own kernel.
 #   tests/hil/make-guest.sh BUILD_DIR OUT_DIR
 set -euo pipefail
@@ -62,7 +63,7 @@ cp "$unpack"/boot/vmlinuz-* "$out/vmlinuz"
 
 tree="$out/tree"
 rm -rf "$tree"
-mkdir -p "$tree"/{bin,dev,etc,images,lib/modules,proc,sys,tmp}
+mkdir -p "$tree"/{bin,dev,etc,images,lib/hil,lib/modules,proc,sys,tmp}
 cp "$unpack/bin/busybox" "$tree/bin/"
 ln -s busybox "$tree/bin/sh"
 
@@ -84,7 +85,7 @@ add_module() {
 }
 add_module xhci-pci
 add_module ftdi_sio
-printf '%s\n' "${order[@]}" > "$tree/lib/modules/order"
+printf '%s\n' "${order[@]}" > "$tree/lib/modules/boot.order"
 
 cp "$build/cli/kven-cli" "$tree/bin/"
 for lib in $(ldd "$build/cli/kven-cli" | grep -o '/[^ ]*'); do
@@ -96,6 +97,7 @@ g++ -std=c++20 -O2 -Wall -Wextra -Werror -static -o "$tree/bin/hil-serial" "$her
 printf 'root:x:0:0:root:/:/bin/sh\nkven:x:1000:1000:kven:/tmp:/bin/sh\n' > "$tree/etc/passwd"
 printf 'root:x:0:\ndialout:x:20:kven\nkven:x:1000:\n' > "$tree/etc/group"
 install -m 755 "$here/init.sh" "$tree/init"
+install -m 644 "$here"/leg-*.sh "$tree/lib/hil/"
 
 mkdir -p "$out/images"
 head -c 65536 /dev/urandom > "$out/images/s1.bin"
