@@ -11,9 +11,9 @@
 # make package         the Debian package, in build-pkg/ (warnings stay warnings there)
 # make format-check    fails when a tracked C++ file is not formatted as .clang-format says
 # make clean           removes every build folder (build*)
-# make hil             Kven on the kernel's real serial drivers (8250 UART, FTDI USB adapter) in a
-#                      QEMU guest; report in build-hil/report.md. HIL_LINE=pty serves the lines
-#                      over host pseudo-terminals instead of unix sockets;
+# make hil             Kven on the kernel's real serial drivers (8250 UART, FTDI USB adapter, USB
+#                      CDC-ACM) in a QEMU guest; report in build-hil/report.md. HIL_LINE=pty
+#                      serves the lines over host pseudo-terminals instead of unix sockets;
 #                      HIL_RIG_ERRORS=warn exits 0 when only the rig broke (no product row failed)
 # make windows         kven-cli.exe and the unit tests cross-built with mingw-w64
 #                      (build-windows/), the tests run under Wine, then kven-cli.exe under Wine

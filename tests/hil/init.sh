@@ -1,6 +1,6 @@
 #!/bin/sh
 # /init of the virtual machine that `make hil` boots (tests/hil/rig.py is the host's side).
-# Runs the legs that the kernel command line names (hil.legs=uart-ftdi,ftdi-pull), each
+# Runs the legs that the kernel command line names (hil.legs=uart-ftdi,ftdi-pull,acm), each
 # from /lib/hil/leg-NAME.sh, and tells the host what happened over the control port
 # /dev/ttyS2, one line a fact:
 #   HELLO KERNEL                    the guest is ready

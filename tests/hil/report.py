@@ -21,8 +21,9 @@ def write_report(out, run):
     lines = ["# Kven on real serial drivers (`make hil`)", "",
              f"Guest kernel {run.kernel or '?'} (stock Debian) under QEMU {run.accel or '-'}: "
              f"8250 UART as /dev/ttyS1 and emulated FTDI adapter (ftdi_sio) as /dev/ttyUSB0, "
-             f"their far ends {ends} served by kven-sim; {run.priority}. "
-             f"Run time {time.monotonic() - run.started:.0f} s"
+             f"their far ends {ends} served by kven-sim; a USB CDC-ACM link inside the guest "
+             f"(dummy_hcd, g_serial's /dev/ttyGS0 served by kven-sim, cdc-acm's /dev/ttyACM0 "
+             f"for kven-cli); {run.priority}. Run time {time.monotonic() - run.started:.0f} s"
              f"{f', {boots} boots' if boots > 1 else ''}. Result: **{result}**.", ""]
     lines += [f"- {status}: {text}" for status, text in run.rows]
     lines += [f"- FIGURE: {text}" for text in run.figures]

@@ -5,7 +5,8 @@ Boots the guest that make-guest.sh built in QEMU (KVM when it works, else TCG) w
 devices whose far ends kven-sim serves: an 8250 UART (guest /dev/ttyS1) and an emulated FTDI
 USB adapter (guest /dev/ttyUSB0), which the QEMU monitor unplugs and plugs back in. The guest's
 /init (init.sh) runs the legs (leg-*.sh) and reports over its /dev/ttyS2: the 8250 and FTDI
-jobs, and the FTDI cable pulls. This script answers the guest's requests, checks each case, replays the host-side jobs over a plain
+jobs, the FTDI cable pulls, and a USB CDC-ACM link that lives wholly inside the guest. This
+script answers the guest's requests, checks each case, replays the host-side jobs over a plain
 pseudo-terminal for their timings, and writes OUT/report.md.
 
 When the rig itself breaks (QEMU or its monitor goes away, the guest falls silent), the legs
@@ -32,6 +33,7 @@ from pathlib import Path
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 
 from checks import Rows  # noqa: E402
+from checks_acm import judge_acm  # noqa: E402
 from checks_serial import judge_ftdi_pull, judge_uart_ftdi  # noqa: E402
 from guest import Guest, serve  # noqa: E402
 from machine import RigError, boot  # noqa: E402
@@ -41,6 +43,7 @@ from report import FAIL, PASS, RIG_ERROR, write_report  # noqa: E402
 LEGS = {
     "uart-ftdi": judge_uart_ftdi,
     "ftdi-pull": lambda rows, images: judge_ftdi_pull(rows),
+    "acm": judge_acm,
 }
 BOOTS = 3  # a leg the rig broke off runs again on a fresh boot, up to this many boots
 RIG_STATUS = 3
