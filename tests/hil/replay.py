@@ -4,7 +4,7 @@ table of the report."""
 import subprocess
 
 from guest import Job
-from machine import LOADER, PACED, Sim
+from machine import LOADER, PACED, RigError, Sim
 
 
 def replay(args, jobs):
@@ -17,8 +17,12 @@ def replay(args, jobs):
             continue
         cell = "-"
         for attempt in ("", " (2nd try)"):
-            sim = Sim(str(args.build / "sim/kven-sim"), PACED if job.config == "paced" else LOADER,
-                      args.out, "pty")
+            try:
+                sim = Sim(str(args.build / "sim/kven-sim"),
+                          PACED if job.config == "paced" else LOADER, args.out, "pty")
+            except RigError as e:
+                cell = str(e)
+                continue
             cli = [str(args.build / "cli/kven-cli"), job.args[0], "--ini",
                    str(args.out / "none.INI")]
             for previous, word in zip(job.args, job.args[1:]):
