@@ -52,7 +52,8 @@ std::optional<ImageError> Place(ByteSource& source, DataSink& sink, std::uint64_
                                 std::uint64_t address, std::uint64_t length, Origin at) {
     if (!sink.WantsBytes())
         return sink.Data(address, length, nullptr, at);
-    std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(length, kChunk)));
+    std::vector<std::uint8_t> chunk(
+        static_cast<std::size_t>(std::min<std::uint64_t>(length, kChunk)));
     for (std::uint64_t done = 0; done < length;) {
         const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(length - done, kChunk));
         if (source.ReadAt(offset + done, std::span(chunk).first(n)) != n)
@@ -70,7 +71,10 @@ std::optional<ImageError> ReadElf(ByteSource& source, DataSink& sink) {
     const std::uint64_t fileSize = source.Size();
     std::array<std::uint8_t, 64> header{};
     const std::size_t got = source.ReadAt(0, header);
-    if (got < 4 || std::memcmp(header.data(), "\x7f" "ELF", 4) != 0)
+    if (got < 4 || std::memcmp(header.data(),
+                               "\x7f"
+                               "ELF",
+                               4) != 0)
         return FileError("no ELF magic number (7F 45 4C 46) at its start");
     if (got < 16)
         return FileError("the ELF header is truncated: the file holds " + Bytes(got) + " of it");
@@ -78,9 +82,10 @@ std::optional<ImageError> ReadElf(ByteSource& source, DataSink& sink) {
     if (elfClass != 1 && elfClass != 2)
         return FileError(Printf("ELF class %u is neither 32-bit (1) nor 64-bit (2)", elfClass));
     if (encoding != 1 && encoding != 2) {
-        return FileError(Printf("ELF data encoding %u is neither little-endian (1) nor big-endian "
-                                "(2)",
-                                encoding));
+        return FileError(
+            Printf("ELF data encoding %u is neither little-endian (1) nor big-endian "
+                   "(2)",
+                   encoding));
     }
     if (version != 1)
         return FileError(Printf("ELF version %u, where only version 1 exists", version));
@@ -94,8 +99,9 @@ std::optional<ImageError> ReadElf(ByteSource& source, DataSink& sink) {
     const auto phentsize = static_cast<std::size_t>(d.Get(&header[shape.phentsize], 2));
     const auto phnum = static_cast<std::size_t>(d.Get(&header[shape.phnum], 2));
     if (phnum == 0) {
-        return FileError("no program headers: a linked program has them, an object file (.o) "
-                         "does not");
+        return FileError(
+            "no program headers: a linked program has them, an object file (.o) "
+            "does not");
     }
     if (phnum == kPnXnum)
         return FileError("more program headers than the ELF header can count (PN_XNUM)");
@@ -105,10 +111,11 @@ std::optional<ImageError> ReadElf(ByteSource& source, DataSink& sink) {
     }
     const std::uint64_t tableSize = std::uint64_t{phentsize} * phnum;
     if (phoff > fileSize || tableSize > fileSize - phoff) {
-        return FileError(Printf("the program header table (%zu entries of %zu bytes at offset "
-                                "0x%llX) runs past the end of the file (%llu bytes)",
-                                phnum, phentsize, static_cast<unsigned long long>(phoff),
-                                static_cast<unsigned long long>(fileSize)));
+        return FileError(
+            Printf("the program header table (%zu entries of %zu bytes at offset "
+                   "0x%llX) runs past the end of the file (%llu bytes)",
+                   phnum, phentsize, static_cast<unsigned long long>(phoff),
+                   static_cast<unsigned long long>(fileSize)));
     }
     std::size_t loaded = 0;
     std::array<std::uint8_t, 56> entry{};

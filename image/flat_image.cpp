@@ -29,23 +29,25 @@ class ExtentSink : public DataSink {
 
     bool WantsBytes() const override { return false; }
 
-    std::optional<ImageError> Data(std::uint64_t address, std::uint64_t length,
-                                   const std::uint8_t*, Origin origin) override {
+    std::optional<ImageError> Data(std::uint64_t address, std::uint64_t length, const std::uint8_t*,
+                                   Origin origin) override {
         if (length == 0)
             return std::nullopt;
         if (address >= kAddressSpace || length > kAddressSpace - address) {
-            return ImageError{origin, Printf("%llu bytes at %s run past 0xFFFFFFFF, the end of "
-                                             "the 32-bit address space",
-                                             static_cast<unsigned long long>(length),
-                                             Address(address).c_str())};
+            return ImageError{
+                origin,
+                Printf("%llu %s at %s %s past 0xFFFFFFFF, the end of the "
+                       "32-bit address space",
+                       static_cast<unsigned long long>(length), length == 1 ? "byte" : "bytes",
+                       Address(address).c_str(), length == 1 ? "runs" : "run")};
         }
         const std::uint64_t end = address + length;  // one past the last byte
         if (length > limit_) {
-            return ImageError{origin, Printf("the %llu bytes at %s are more than an image holds "
-                                             "(%lu bytes)",
-                                             static_cast<unsigned long long>(length),
-                                             Address(address).c_str(),
-                                             static_cast<unsigned long>(limit_))};
+            return ImageError{
+                origin, Printf("the %llu bytes at %s are more than an image holds "
+                               "(%lu bytes)",
+                               static_cast<unsigned long long>(length), Address(address).c_str(),
+                               static_cast<unsigned long>(limit_))};
         }
         if (base_) {
             if (address < *base_) {
@@ -117,10 +119,10 @@ class PlacingSink : public DataSink {
             std::uint64_t& word = given_[pos / 64];
             const std::uint64_t bit = std::uint64_t{1} << (pos % 64);
             if ((word & bit) != 0 && bytes_[pos] != data[i]) {
-                return ImageError{origin, Printf("address %s is given 0x%02X here but 0x%02X "
-                                                 "earlier in the file",
-                                                 Address(address + i).c_str(), data[i],
-                                                 bytes_[pos])};
+                return ImageError{origin,
+                                  Printf("address %s is given 0x%02X here but 0x%02X "
+                                         "earlier in the file",
+                                         Address(address + i).c_str(), data[i], bytes_[pos])};
             }
             bytes_[pos] = data[i];
             word |= bit;

@@ -87,7 +87,10 @@ bool ContentConfirms(Format format, std::span<const std::uint8_t> head) {
         case Format::Raw:
             return true;
         case Format::Elf:
-            return head.size() >= 4 && std::memcmp(head.data(), "\x7f" "ELF", 4) == 0;
+            return head.size() >= 4 && std::memcmp(head.data(),
+                                                   "\x7f"
+                                                   "ELF",
+                                                   4) == 0;
         case Format::IntelHex:
         case Format::SRecord:
             for (std::uint8_t c : head) {

@@ -41,8 +41,8 @@ std::optional<ImageError> Parse(std::string_view line, Origin at,
     }
     const std::size_t bytes = digits.size() / 2;
     if (bytes < kFrame) {
-        return ImageError{at, Printf("too short for a record: %zu bytes, at least %zu", bytes,
-                                     kFrame)};
+        return ImageError{at,
+                          Printf("too short for a record: %zu bytes, at least %zu", bytes, kFrame)};
     }
     const std::size_t length = buffer[0];
     if (bytes != length + kFrame) {
@@ -133,10 +133,13 @@ std::optional<ImageError> ReadIntelHex(ByteSource& source, DataSink& sink) {
                 break;
         }
     }
+    if (endLine == 0 && lines.Number() == 0)
+        return ImageError{{}, "the file holds no record, not even the end-of-file record"};
     if (endLine == 0) {
-        return ImageError{{}, Printf("the file ends after line %llu without an end-of-file "
-                                     "record (:00000001FF)",
-                                     static_cast<unsigned long long>(lines.Number()))};
+        return ImageError{{},
+                          Printf("the file ends after line %llu without an end-of-file "
+                                 "record (:00000001FF)",
+                                 static_cast<unsigned long long>(lines.Number()))};
     }
     return std::nullopt;
 }

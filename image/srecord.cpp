@@ -39,8 +39,8 @@ std::optional<ImageError> Parse(std::string_view line, Origin at,
         return ImageError{at, "no byte count after the record type"};
     const std::size_t count = buffer[0];
     if (bytes != count + 1) {
-        return ImageError{at, Printf("the byte count says %zu bytes, the record holds %zu", count,
-                                     bytes - 1)};
+        return ImageError{
+            at, Printf("the byte count says %zu bytes, the record holds %zu", count, bytes - 1)};
     }
     const std::size_t addressBytes = kAddressBytes[static_cast<std::size_t>(record.type)];
     if (count < addressBytes + 1) {
@@ -70,6 +70,9 @@ std::optional<ImageError> ReadSRecord(ByteSource& source, DataSink& sink) {
     std::array<std::uint8_t, 256> buffer{};
     std::uint64_t dataRecords = 0;
     std::uint64_t endLine = 0;
+    // A count that matches, with no data after it, proves the file complete as an end record
+    // does: srec_cat writes no end record when it knows no start address.
+    bool counted = false;
     std::string_view line;
     while (lines.Next(line)) {
         const Origin at = Origin::Line(lines.Number());
@@ -91,6 +94,7 @@ std::optional<ImageError> ReadSRecord(ByteSource& source, DataSink& sink) {
             case 2:
             case 3:
                 ++dataRecords;
+                counted = false;
                 if (auto error =
                         sink.Data(record.address, record.data.size(), record.data.data(), at))
                     return error;
@@ -98,12 +102,13 @@ std::optional<ImageError> ReadSRecord(ByteSource& source, DataSink& sink) {
             case 5:
             case 6:
                 if (record.address != dataRecords) {
-                    return ImageError{at, Printf("the S%d record counts %lu data records, the "
-                                                 "file has %llu before it",
-                                                 record.type,
-                                                 static_cast<unsigned long>(record.address),
-                                                 static_cast<unsigned long long>(dataRecords))};
+                    return ImageError{
+                        at, Printf("the S%d record counts %lu data records, the "
+                                   "file has %llu before it",
+                                   record.type, static_cast<unsigned long>(record.address),
+                                   static_cast<unsigned long long>(dataRecords))};
                 }
+                counted = true;
                 break;
             case 7:
             case 8:
@@ -114,10 +119,13 @@ std::optional<ImageError> ReadSRecord(ByteSource& source, DataSink& sink) {
                 break;
         }
     }
-    if (endLine == 0) {
-        return ImageError{{}, Printf("the file ends after line %llu without an end record (S7, "
-                                     "S8 or S9)",
-                                     static_cast<unsigned long long>(lines.Number()))};
+    if (endLine == 0 && !counted && lines.Number() == 0)
+        return ImageError{{}, "the file holds no record, not even an end record"};
+    if (endLine == 0 && !counted) {
+        return ImageError{{},
+                          Printf("the file ends after line %llu without an end record (S7, "
+                                 "S8 or S9) or a count (S5, S6) after its last data",
+                                 static_cast<unsigned long long>(lines.Number()))};
     }
     return std::nullopt;
 }

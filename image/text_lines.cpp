@@ -39,8 +39,8 @@ bool LineReader::Refill() {
         end_ -= begin_;
         begin_ = 0;
     }
-    const auto room = std::span(reinterpret_cast<std::uint8_t*>(buffer_.data()) + end_,
-                                buffer_.size() - end_);
+    const auto room =
+        std::span(reinterpret_cast<std::uint8_t*>(buffer_.data()) + end_, buffer_.size() - end_);
     const std::size_t n = source_.ReadAt(offset_, room);
     offset_ += n;
     end_ += n;

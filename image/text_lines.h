@@ -48,8 +48,7 @@ std::optional<std::size_t> DecodeHex(std::string_view digits, std::span<std::uin
 
 // The fault of a line whose digits do not decode: "column 9: 'G' is not a hexadecimal digit",
 // the column counted from 1 on the whole line, `skipped` characters before `digits`.
-ImageError BadDigit(Origin origin, std::string_view digits, std::size_t index,
-                    std::size_t skipped);
+ImageError BadDigit(Origin origin, std::string_view digits, std::size_t index, std::size_t skipped);
 
 // `c` for a message: the character itself when printable, else its code.
 std::string Shown(char c);
