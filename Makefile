@@ -23,7 +23,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 STRESS_JOBS ?= 300
-FUZZ_TARGETS := fuzz_engine fuzz_ini fuzz_faults
+FUZZ_TARGETS := fuzz_engine fuzz_ini fuzz_faults fuzz_hex fuzz_srec fuzz_elf
 HIL_LINE ?= socket
 
 .PHONY: all deps configure build test run bench format format-check install package fuzz soak \

@@ -44,6 +44,8 @@ struct Layout {
     std::uint32_t first = 0;   // the lowest address holding data (when size > 0)
     std::uint32_t last = 0;    // the highest
     std::uint32_t filled = 0;  // bytes of the image that no data covers: 0xFF
+
+    bool operator==(const Layout&) const = default;
 };
 
 struct FlatImage {

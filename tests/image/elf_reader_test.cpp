@@ -27,8 +27,8 @@ class ElfBuilder {
 
     std::string Build(const std::vector<Segment>& segments,
                       const std::vector<std::uint8_t>& data) const {
-        std::vector<std::uint8_t> f = {0x7F, 'E', 'L', 'F', std::uint8_t(is64_ ? 2 : 1),
-                                       std::uint8_t(big_ ? 2 : 1), 1};
+        std::vector<std::uint8_t> f = {
+            0x7F, 'E', 'L', 'F', std::uint8_t(is64_ ? 2 : 1), std::uint8_t(big_ ? 2 : 1), 1};
         f.resize(HeaderSize());
         const std::size_t entry = EntrySize();
         Put(f, 16, 2, 2);  // ET_EXEC
@@ -102,11 +102,17 @@ TEST(Elf, EachFaultIsNamedWithItsSegment) {
         {good.substr(0, 40), "f: the ELF header is truncated: the file holds 40 of its 52 bytes"},
         {elf64.Build({}, {}).substr(0, 60),
          "f: the ELF header is truncated: the file holds 60 of its 64 bytes"},
-        {"\x7f" "ELF\x03\x01\x01" + std::string(60, '\0'),
+        {"\x7f"
+         "ELF\x03\x01\x01" +
+             std::string(60, '\0'),
          "f: ELF class 3 is neither 32-bit (1) nor 64-bit (2)"},
-        {"\x7f" "ELF\x01\x03\x01" + std::string(60, '\0'),
+        {"\x7f"
+         "ELF\x01\x03\x01" +
+             std::string(60, '\0'),
          "f: ELF data encoding 3 is neither little-endian (1) nor big-endian (2)"},
-        {"\x7f" "ELF\x01\x01\x02" + std::string(60, '\0'),
+        {"\x7f"
+         "ELF\x01\x01\x02" +
+             std::string(60, '\0'),
          "f: ELF version 2, where only version 1 exists"},
         {"MZ\x90", "f: no ELF magic number (7F 45 4C 46) at its start"},
         {elf32.Build({}, {}),

@@ -58,11 +58,12 @@ class ImageOracle : public ::testing::Test {
         EXPECT_EQ(loaded.image.layout.format, format);
         const std::vector<std::uint8_t> expected = Read(flat);
         ASSERT_EQ(loaded.image.layout.size, expected.size());
-        const auto mismatch = std::mismatch(expected.begin(), expected.end(),
-                                            loaded.image.bytes.get());
+        const auto mismatch =
+            std::mismatch(expected.begin(), expected.end(), loaded.image.bytes.get());
         EXPECT_TRUE(mismatch.first == expected.end())
             << "first difference at offset " << (mismatch.first - expected.begin());
-        const auto filled = static_cast<std::uint32_t>(std::count(expected.begin(), expected.end(), 0xFF));
+        const auto filled =
+            static_cast<std::uint32_t>(std::count(expected.begin(), expected.end(), 0xFF));
         EXPECT_LE(loaded.image.layout.filled, filled);
     }
 
@@ -125,16 +126,18 @@ TEST_F(ImageOracle, IntelHexAndSRecordFromSrecCat) {
             const auto pieces = Pieces(rng, start, span, "p");
             std::string command = "srec_cat";
             for (std::size_t i = 0; i < pieces.size(); ++i) {
-                command += " p" + std::to_string(i) + ".bin -binary -offset " +
-                           Hex(pieces[i].address);
+                command +=
+                    " p" + std::to_string(i) + ".bin -binary -offset " + Hex(pieces[i].address);
             }
-            const int record = 1 + static_cast<int>(Draw(rng) % static_cast<std::uint32_t>(v.maxRecord));
+            const int record =
+                1 + static_cast<int>(Draw(rng) % static_cast<std::uint32_t>(v.maxRecord));
             // With a start address srec_cat closes the file with an end record, without one
             // with a count.
             if (seed % 2 == 0)
                 command += " -execution-start-address=" + Hex(pieces.front().address);
-            command += std::string(" -o ") + v.name + " " + v.output + " -address-length=" +
-                       std::to_string(v.addressLength) + " -obs=" + std::to_string(record);
+            command += std::string(" -o ") + v.name + " " + v.output +
+                       " -address-length=" + std::to_string(v.addressLength) +
+                       " -obs=" + std::to_string(record);
             ASSERT_NO_FATAL_FAILURE(Run(command));
             const std::string in = std::string("'(' ") + v.name + " " + v.input + " ')'";
             ASSERT_NO_FATAL_FAILURE(Run("srec_cat '(' " + in + " -fill 0xFF -over " + in +
@@ -163,9 +166,9 @@ TEST_F(ImageOracle, ElfFromLdAndObjcopy) {
                     if (Read("s" + std::to_string(k) + ".bin") == pieces[i].bytes)
                         source = "s" + std::to_string(k) + ".bin";
                 }
-                ASSERT_NO_FATAL_FAILURE(
-                    Run(std::string("objcopy -I binary -O ") + bfd + " --rename-section .data=.d" +
-                        n + ",alloc,load,contents " + source + " o" + n + ".o"));
+                ASSERT_NO_FATAL_FAILURE(Run(std::string("objcopy -I binary -O ") + bfd +
+                                            " --rename-section .data=.d" + n +
+                                            ",alloc,load,contents " + source + " o" + n + ".o"));
                 phdrs += " p" + n + " PT_LOAD;";
                 sections += "  .d" + n + " " + Hex(0x20000000 + 0x100000 * i) + " : AT(" +
                             Hex(pieces[i].address) + ") { o" + n + ".o(.d" + n + ") } :p" + n +

@@ -65,9 +65,10 @@ inline constexpr std::uint32_t kLimit = 0x400000;
 
 // The flat image of `text` read as `format`, or the fault as the message names it (the file
 // called "f").
-inline std::variant<image::FlatImage, std::string> Flat(
-    image::Format format, const std::string& text, std::optional<std::uint32_t> base = {},
-    std::uint32_t limit = kLimit) {
+inline std::variant<image::FlatImage, std::string> Flat(image::Format format,
+                                                        const std::string& text,
+                                                        std::optional<std::uint32_t> base = {},
+                                                        std::uint32_t limit = kLimit) {
     image::MemorySource source(
         std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     auto built = image::BuildFlatImage(image::ReaderFor(format), source, base, limit);

@@ -62,9 +62,9 @@ TEST_F(LoadImage, TheNameChoosesAndTheContentConfirms) {
     EXPECT_EQ(loaded.detail,
               Path("fw.hex") + ": the name says Intel HEX, but the file does not begin with ':'");
     loaded = Load("fw.s19", hex);
-    EXPECT_EQ(loaded.detail,
-              Path("fw.s19") + ": the name says Motorola S-record, but the file does not begin "
-                               "with 'S'");
+    EXPECT_EQ(loaded.detail, Path("fw.s19") +
+                                 ": the name says Motorola S-record, but the file does not begin "
+                                 "with 'S'");
     loaded = Load("fw.elf", "");
     EXPECT_EQ(loaded.detail, Path("fw.elf") + ": the name says ELF, but the file is empty");
     // A format asked for is confirmed the same way; raw reads anything as it is.
@@ -72,8 +72,9 @@ TEST_F(LoadImage, TheNameChoosesAndTheContentConfirms) {
     ASSERT_EQ(loaded.status, Status::Ok);
     EXPECT_EQ(loaded.image.layout.size, 2u);
     loaded = Load("fw.bin", hex, {Format::Elf, {}, {}});
-    EXPECT_EQ(loaded.detail, Path("fw.bin") + ": read as ELF, but the file does not begin with "
-                                              "the ELF magic number (7F 45 4C 46)");
+    EXPECT_EQ(loaded.detail, Path("fw.bin") +
+                                 ": read as ELF, but the file does not begin with "
+                                 "the ELF magic number (7F 45 4C 46)");
     loaded = Load("fw.hex", hex, {Format::Raw, {}, {}});
     ASSERT_EQ(loaded.status, Status::Ok);
     EXPECT_EQ(loaded.image.layout.size, hex.size());

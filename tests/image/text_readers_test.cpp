@@ -115,8 +115,8 @@ TEST(IntelHex, EachFaultIsNamedWithItsLine) {
 TEST(IntelHex, TheImageIsBoundedBeforeItIsMade) {
     // An address far from the others is refused before anything of that size exists; the
     // message names both ends.
-    const std::string far = Lines({HexRecord(0, 0, {1}), HexRecord(4, 0, {0xFF, 0xFF}),
-                                   HexRecord(0, 0xFFFF, {2}), kHexEnd});
+    const std::string far = Lines(
+        {HexRecord(0, 0, {1}), HexRecord(4, 0, {0xFF, 0xFF}), HexRecord(0, 0xFFFF, {2}), kHexEnd});
     EXPECT_EQ(FaultOf(Format::IntelHex, far),
               "f: line 3: the data at 0xFFFFFFFF..0xFFFFFFFF reaches more than 4194304 bytes (the "
               "most an image holds) past the lowest address, 0x00000000 of line 1");
@@ -182,7 +182,8 @@ TEST(SRecord, EachFaultIsNamedWithItsLine) {
     const Case cases[] = {
         {Lines({data, "S1040010AA40", end}),
          "f: line 2: checksum 0x40, but the record's bytes need 0x41"},
-        {Lines({"S1050010AA41", end}), "f: line 1: the byte count says 5 bytes, the record holds 4"},
+        {Lines({"S1050010AA41", end}),
+         "f: line 1: the byte count says 5 bytes, the record holds 4"},
         {Lines({"S1040010AZ41", end}), "f: line 1: column 10: 'Z' is not a hexadecimal digit"},
         {Lines({"S10", end}), "f: line 1: an odd number of hexadecimal digits (1)"},
         {Lines({"S1", end}), "f: line 1: no byte count after the record type"},
