@@ -62,7 +62,8 @@ TEST_F(ImageJob, AHexFileIsProgrammedAsItsFlatImage) {
     auto loader = Loader({}, {}, kBigPackets);
     ASSERT_TRUE(loader);
     const std::string log = dir.File("jobs.log");
-    ChildProcess p(Args({"program", "--ini", ini, "--port", loader->SlavePath(), "--log", log, hex}));
+    ChildProcess p(
+        Args({"program", "--ini", ini, "--port", loader->SlavePath(), "--log", log, hex}));
     ASSERT_EQ(p.Wait(), 0) << p.Err();
     EXPECT_EQ(LastLine(p.Out()), "Writing is OK");
     // The image is shown before the job's first figure.
@@ -151,15 +152,16 @@ TEST_F(ImageJob, ImageCommandShowsTheLayoutWithoutAPort) {
     EXPECT_EQ((*json)["image"]["flatSize"].Num(), double(flat.size() + 0x1000));
     ChildProcess below(Args({"image", "--ini", ini, "--base", "0x08000001", hex}));
     EXPECT_EQ(below.Wait(), 10);
-    EXPECT_TRUE(Contains(below.Err(), "  hint: " + hex + ": line 2: the data at 0x08000000 lies "
-                                                         "below the base 0x08000001\n"))
+    EXPECT_TRUE(Contains(below.Err(), "  hint: " + hex +
+                                          ": line 2: the data at 0x08000000 lies "
+                                          "below the base 0x08000001\n"))
         << below.Err();
 
     // --format reads a file whatever its name says.
     const std::string renamed = dir.File("fw.bin");
     WriteFile(renamed, ReadFile(hex));
-    ChildProcess forced(Args({"image", "--ini", ini, "--format", "hex", "--base", "0x08000000",
-                              renamed}));
+    ChildProcess forced(
+        Args({"image", "--ini", ini, "--format", "hex", "--base", "0x08000000", renamed}));
     ASSERT_EQ(forced.Wait(), 0) << forced.Err();
     EXPECT_TRUE(Contains(forced.Out(), "image sha256: " + Sha(flat) + "\n"));
 

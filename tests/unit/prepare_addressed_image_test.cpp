@@ -54,8 +54,8 @@ class PrepareAddressedImage : public ::testing::Test {
     void SetUp() override {
         AppSettings = {};
         ProgramJob.dialog = &dialog;
-        previous = platform::SetMessageBoxHook(
-            [this](std::string_view text, std::string_view details) {
+        previous =
+            platform::SetMessageBoxHook([this](std::string_view text, std::string_view details) {
                 boxes.push_back({std::string(text), std::string(details)});
             });
         previousReport = SetPreparedImageHook(
@@ -110,10 +110,11 @@ TEST_F(PrepareAddressedImage, ChecksumsAreThoseOfTheFlatImage) {
 TEST_F(PrepareAddressedImage, ABadFileShowsWhereBeneathTheBoxAndPreparesNothing) {
     const std::string bad = Record(0, 0, {1, 2}) + ":0100000001FF\n" + Record(1, 0, {});
     EXPECT_FALSE(Prepare("fw.hex", bad));
-    EXPECT_EQ(boxes, (std::vector<Box>{
-                         {" Read File to Buffer fail",
-                          dir.File("fw.hex") +
-                              ": line 2: checksum 0xFF, but the record's bytes need 0xFE"}}));
+    EXPECT_EQ(
+        boxes,
+        (std::vector<Box>{
+            {" Read File to Buffer fail",
+             dir.File("fw.hex") + ": line 2: checksum 0xFF, but the record's bytes need 0xFE"}}));
     // No checksum for an image that does not exist; the file is closed, nothing is held.
     EXPECT_TRUE(dialog.messages.empty());
     EXPECT_FALSE(ProgramJob.imageFile.IsOpen());
@@ -123,11 +124,14 @@ TEST_F(PrepareAddressedImage, ABadFileShowsWhereBeneathTheBoxAndPreparesNothing)
     EXPECT_EQ(reports, (std::vector<std::optional<image::Layout>>{std::nullopt}));
 
     boxes.clear();
-    EXPECT_FALSE(Prepare("fw.elf", "\x7f" "ELF\x01\x01\x01"));
+    EXPECT_FALSE(Prepare("fw.elf",
+                         "\x7f"
+                         "ELF\x01\x01\x01"));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, " Read File to Buffer fail");
-    EXPECT_EQ(boxes[0].details, dir.File("fw.elf") + ": the ELF header is truncated: the file "
-                                                     "holds 7 bytes of it");
+    EXPECT_EQ(boxes[0].details, dir.File("fw.elf") +
+                                    ": the ELF header is truncated: the file "
+                                    "holds 7 bytes of it");
 }
 
 TEST_F(PrepareAddressedImage, TheBaseOfTheImageSection) {
