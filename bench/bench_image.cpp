@@ -46,8 +46,8 @@ std::string IntelHex(const std::vector<std::uint8_t>& data, std::uint32_t base) 
     for (std::uint32_t at = 0; at < data.size(); at += 16) {
         const std::uint32_t address = base + at;
         if (at == 0 || (address & 0xFFFF) == 0)
-            Put(out, {2, 0, 0, 4, std::uint8_t(address >> 24), std::uint8_t(address >> 16), 0},
-                ":", false);
+            Put(out, {2, 0, 0, 4, std::uint8_t(address >> 24), std::uint8_t(address >> 16), 0}, ":",
+                false);
         std::vector<std::uint8_t> r = {16, std::uint8_t(address >> 8), std::uint8_t(address), 0};
         r.insert(r.end(), data.begin() + at, data.begin() + at + 16);
         r.push_back(0);

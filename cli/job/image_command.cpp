@@ -64,4 +64,19 @@ int ShowImage(const Options& o) {
     return 0;
 }
 
+void ShowImageLine(const Options& o, std::FILE* out) {
+    const Style style = ChooseStyle(o);
+    if (style == Style::Json || style == Style::Quiet)
+        return;
+    LoadJobSettings(o);
+    platform::ImageFile file;
+    const image::Loaded loaded = LoadJobImage(file);
+    if (loaded.status != image::Status::Ok)
+        return;
+    ImageInfo info;
+    info.layout = loaded.image.layout;
+    if (const std::string line = ImageLine(info); !line.empty())
+        std::fprintf(out, "%s\n", line.c_str());
+}
+
 }  // namespace cli

@@ -96,6 +96,26 @@ TEST_F(ImageJob, AHexFileIsProgrammedAsItsFlatImage) {
     EXPECT_EQ(logged["filled"].Num(), double(flat.size() - 3700));
 }
 
+TEST_F(ImageJob, SeveralPortsShowTheImageOnceAndProgramIt) {
+    WriteHex();
+    auto first = Loader({}, {}, kBigPackets);
+    auto second = Loader({}, {}, kBigPackets);
+    ASSERT_TRUE(first && second);
+    ChildProcess p(Args({"program", "--ini", ini, "--port", first->SlavePath(), "--port",
+                         second->SlavePath(), hex}));
+    ASSERT_EQ(p.Wait(), 0) << p.Err();
+    EXPECT_EQ(Lines(p.Out()).at(0).rfind("image: Intel HEX, data 0x08000000..0x08001ABB", 0), 0u)
+        << p.Out();
+    std::vector<std::uint8_t> expected = flat;
+    expected.resize(sim::kFlashSize, 0xFF);
+    for (auto* loader : {first.get(), second.get()}) {
+        const auto session = loader->WaitForSession(std::chrono::seconds(30));
+        ASSERT_TRUE(session);
+        EXPECT_TRUE(session->Completed());
+        EXPECT_TRUE(*session->flash == expected);
+    }
+}
+
 TEST_F(ImageJob, ARawImageKeepsItsOutputAndGainsItsFormatInTheLog) {
     auto loader = Loader({}, {}, kBigPackets);
     ASSERT_TRUE(loader);

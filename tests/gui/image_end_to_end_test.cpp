@@ -55,8 +55,8 @@ class ImageEndToEnd : public ::testing::Test {
     std::unique_ptr<CMainFrame> frame;
 
     void SetUp() override {
-        previous_ = platform::SetMessageBoxHook(
-            [this](std::string_view text, std::string_view details) {
+        previous_ =
+            platform::SetMessageBoxHook([this](std::string_view text, std::string_view details) {
                 boxes.push_back({std::string(text), std::string(details)});
             });
     }
