@@ -31,8 +31,15 @@ std::string ErrorText(std::string_view path, const ImageError& error);
 // "line 12", "segment 2"; empty for the whole file.
 std::string OriginText(Origin origin);
 
-// printf into a std::string, for the readers' messages.
-[[gnu::format(printf, 1, 2)]] std::string Printf(const char* format, ...);
+// printf into a std::string, for the readers' messages (checked as the C library's printf is:
+// MinGW's GCC otherwise checks against Microsoft's, which lacks %zu and %llu).
+#if defined(__MINGW32__)
+[[gnu::format(gnu_printf, 1, 2)]]
+#else
+[[gnu::format(printf, 1, 2)]]
+#endif
+std::string
+Printf(const char* format, ...);
 
 // "0x0800FFF0": an address, always 8 digits (more only when it does not fit).
 std::string Address(std::uint64_t address);

@@ -1,6 +1,8 @@
 // Intel HEX and S-record: what each record type does, and every fault with its message.
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "image/text_lines.h"
 #include "image_support.h"
 
