@@ -25,7 +25,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 STRESS_JOBS ?= 300
 STRESS_FAULT_JOBS ?= 10
-FUZZ_TARGETS := fuzz_engine fuzz_ini fuzz_faults
+FUZZ_TARGETS := fuzz_engine fuzz_ini fuzz_faults fuzz_hex fuzz_srec fuzz_elf
 HIL_LINE ?= socket
 HIL_RIG_ERRORS ?= fail
 

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QShortcut>
 #include <QStatusBar>
 
@@ -18,6 +19,16 @@
 namespace {
 
 constexpr int kStatusBarEdge = 4;
+
+// "HEX 0x08000000..0x0801FFFF, base 0x08000000": as much as the pane's width holds.
+std::string ImagePaneText(const image::Layout& layout) {
+    constexpr std::string_view kShort[] = {"BIN", "HEX", "S-record", "ELF"};
+    std::string text(kShort[static_cast<std::size_t>(layout.format)]);
+    if (layout.size == 0)
+        return text + ", no data";
+    return text + " " + image::Address(layout.first) + ".." + image::Address(layout.last) +
+           ", base " + image::Address(layout.base);
+}
 
 }  // namespace
 
@@ -81,6 +92,22 @@ void CMainFrame::CreateStatusBar() {
     ready->setObjectName(QStringLiteral("idleMessage"));
     bar->addWidget(ready, 1);
     m_locks = new LockIndicators(*bar);
+    // The dialog's template has no room for an image's addresses, and the operator must see
+    // where an image with addresses goes: the pane says it, its tool tip says all of it.
+    m_previousImageHook = SetPreparedImageHook([label = QPointer<QLabel>(ready)](
+                                                   const image::Layout* layout,
+                                                   std::span<const std::uint8_t>) {
+        if (!label)
+            return;
+        const bool addressed = layout && layout->format != image::Format::Raw;
+        label->setText(addressed ? QString::fromStdString(ImagePaneText(*layout))
+                                 : QStringLiteral("Ready"));
+        label->setToolTip(addressed ? QString::fromStdString(image::Describe(*layout)) : QString());
+    });
+}
+
+CMainFrame::~CMainFrame() {
+    SetPreparedImageHook(std::move(m_previousImageHook));
 }
 
 void CMainFrame::FitToDialog() {

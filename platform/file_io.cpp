@@ -35,14 +35,14 @@ bool ImageFile::Open(const std::string& path) {
     return true;
 }
 
-std::size_t ImageFile::ReadAll(std::span<std::uint8_t> dest) {
+std::size_t ImageFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> dest) {
     if (handle_ == kClosed)
         return 0;
     const int fd = static_cast<int>(handle_);
     std::size_t got = 0;
     while (got < dest.size()) {
         const ssize_t n =
-            ::pread(fd, dest.data() + got, dest.size() - got, static_cast<off_t>(got));
+            ::pread(fd, dest.data() + got, dest.size() - got, static_cast<off_t>(offset + got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

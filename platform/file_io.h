@@ -34,7 +34,10 @@ class ImageFile {
     std::uint64_t Size() const { return size_; }
     // Reads into `dest` from the start of the file until it is full or the file ends;
     // returns the number of bytes read.
-    std::size_t ReadAll(std::span<std::uint8_t> dest);
+    std::size_t ReadAll(std::span<std::uint8_t> dest) { return ReadAt(0, dest); }
+    // The same from `offset` on; the file position is neither used nor left anywhere in
+    // particular.
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> dest);
     void Close();
 
   private:

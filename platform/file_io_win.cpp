@@ -75,18 +75,20 @@ bool ImageFile::Open(const std::string& path) {
     return true;
 }
 
-std::size_t ImageFile::ReadAll(std::span<std::uint8_t> dest) {
+std::size_t ImageFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> dest) {
     if (handle_ == kClosed)
         return 0;
     const HANDLE h = AsHandle(handle_);
-    LARGE_INTEGER start{};
-    if (!::SetFilePointerEx(h, start, nullptr, FILE_BEGIN))
-        return 0;
     std::size_t got = 0;
     while (got < dest.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(dest.size() - got, 1u << 30));
+        // The offset travels with the read, as pread's does.
+        const std::uint64_t at = offset + got;
+        OVERLAPPED where{};
+        where.Offset = static_cast<DWORD>(at);
+        where.OffsetHigh = static_cast<DWORD>(at >> 32);
         DWORD n = 0;
-        if (!::ReadFile(h, dest.data() + got, chunk, &n, nullptr) || n == 0)
+        if (!::ReadFile(h, dest.data() + got, chunk, &n, &where) || n == 0)
             break;
         got += n;
     }

@@ -2,8 +2,8 @@
 # part that must stay free of Qt includes a Qt header. Run by ctest as layers.includes:
 #   cmake -DROOT=<source tree> -P tests/layers.cmake
 #
-# The arrows point down only. platform is the bottom; serial and settings stand on it; job on
-# all three. The front ends stand on the core (and the desktop program on its dialog and
+# The arrows point down only. platform is the bottom; serial, settings and image stand on it;
+# job on all four. The front ends stand on the core (and the desktop program on its dialog and
 # resources); the simulator uses only the platform layer, so that it checks the engine with
 # a view of the protocol of its own. The tests, benchmarks and fuzz targets may include
 # anything, and nothing includes them.
@@ -13,11 +13,12 @@ if(NOT ROOT)
   message(FATAL_ERROR "usage: cmake -DROOT=<source tree> -P layers.cmake")
 endif()
 
-set(core platform serial settings job)
+set(core platform serial settings image job)
 set(allowed_platform platform)
 set(allowed_serial serial platform)
 set(allowed_settings settings platform)
-set(allowed_job job ${allowed_serial} ${allowed_settings})
+set(allowed_image image platform)
+set(allowed_job job ${allowed_serial} ${allowed_settings} ${allowed_image})
 set(allowed_sim sim platform)
 set(allowed_cli cli ${core})
 set(allowed_res res)
@@ -27,7 +28,7 @@ set(allowed_app app ${allowed_ui})
 set(without_qt ${core} cli sim)
 
 set(violations 0)
-foreach(folder platform serial settings job sim cli res ui app)
+foreach(folder platform serial settings image job sim cli res ui app)
   file(GLOB_RECURSE sources ${ROOT}/${folder}/*.h ${ROOT}/${folder}/*.cpp)
   foreach(source IN LISTS sources)
     file(RELATIVE_PATH name ${ROOT} ${source})

@@ -9,7 +9,8 @@ std::optional<QString> ChooseImageFile(QWidget* parent, const QString& currentPa
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("BIN ROM (*.bin)"), QStringLiteral("All Files (*)")});
+    dialog.setNameFilters({QStringLiteral("BIN ROM (*.bin)"), QString::fromLatin1(kAddressedFilter),
+                           QStringLiteral("All Files (*)")});
     dialog.setDefaultSuffix(QStringLiteral("bin"));
     if (!currentPath.isEmpty()) {
         const QFileInfo current(currentPath);

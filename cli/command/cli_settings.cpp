@@ -26,6 +26,9 @@ void ApplyOptions(const Options& o) {
     AppSettings.outputFile = o.readback;
     AppSettings.eepsumOutputEnable = !o.sums.empty();
     AppSettings.eepsumFile = o.sums;
+    if (!o.base.empty())
+        AppSettings.imageBase = o.base;
+    AppSettings.imageFormat = o.format;
 }
 
 // The COM number for --port, or the INI's port; 0 when the port names nothing.

@@ -4,6 +4,9 @@
 #include <charconv>
 #include <utility>
 
+#include "image/format.h"
+#include "image/load.h"
+
 namespace cli {
 
 const char* const kUsage =
@@ -11,6 +14,7 @@ const char* const kUsage =
     "checksums)\n"
     "       kven-cli eepsum  [options] IMAGE    send the image's block checksum table only\n"
     "       kven-cli ports                      list the serial devices and their COM numbers\n"
+    "       kven-cli image [options] IMAGE      show how IMAGE is read, without a port\n"
     "       kven-cli --help | --version\n"
     "options:\n"
     "  --port COMn|PATH     serial port: a COM number of the INI file, or a device path;\n"
@@ -27,8 +31,13 @@ const char* const kUsage =
     "  --repeat             board after board until Ctrl+C, then a tally\n"
     "  --log FILE           append one JSON line per job to FILE\n"
     "  --progress           print machine-readable progress lines (for front ends)\n"
+    "  --format raw|hex|srec|elf  read IMAGE as this format, whatever its name says\n"
+    "  --base ADDR          the address of the image's first byte (0x08000000 or decimal)\n"
     "Port and line settings default to the desktop program's INI file, which is never "
     "written.\n"
+    "IMAGE is a raw binary unless its name ends in .hex .ihex .ihx (Intel HEX), .s19 .s28 .s37\n"
+    ".srec .mot (S-record) or .elf .axf (ELF); those are programmed as one image from the base\n"
+    "(the lowest address in the file by default), gaps filled with 0xFF.\n"
     "Exit status: 0 success, 2-9 and 11-14 the job's result code, 10 the job did not start,\n"
     "64 usage error, 130 interrupted. Board after board: 0 when every board succeeded, else the\n"
     "last failure's code. Several ports: 0 when every port succeeded, else the status of the\n"
@@ -100,8 +109,27 @@ std::string* TextOption(Options& o, std::string_view a) {
     return nullptr;
 }
 
+// --format and --base: sets the option `a` to `v` and returns true, with the error or nothing
+// in `error`; false when `a` is neither.
+bool SetImageOption(Options& o, std::string_view a, std::string_view v, std::string& error) {
+    if (a == "--format") {
+        if (!image::FormatFromKey(v))
+            error = "--format takes raw, hex, srec or elf";
+        o.format = std::string(v);
+    } else if (a == "--base") {
+        if (!image::ParseAddress(v))
+            error = "--base takes an address from 0 to 0xFFFFFFFF, such as 0x08000000";
+        o.base = std::string(v);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // Sets the option `a` to `v`; the error, or empty.
 std::string SetValue(Options& o, std::string_view a, std::string_view v) {
+    if (std::string error; SetImageOption(o, a, v, error))
+        return error;
     if (a == "--port") {
         if (v.empty())
             return "--port needs a COM number or a device path";
@@ -169,6 +197,8 @@ ParseResult ParseOptions(const std::vector<std::string_view>& args) {
         o.command = Command::EepSum;
     } else if (cmd == "ports") {
         o.command = Command::Ports;
+    } else if (cmd == "image") {
+        o.command = Command::Image;
     } else {
         return Error("unknown command '" + std::string(cmd) + "'");
     }

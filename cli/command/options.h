@@ -13,7 +13,7 @@ inline constexpr int kResultStartFailedExit = 10;
 inline constexpr int kUsageExit = 64;
 inline constexpr int kInterruptedExit = 130;
 
-enum class Command { Program, EepSum, Ports, Help, Version };
+enum class Command { Program, EepSum, Ports, Image, Help, Version };
 
 struct Options {
     Command command = Command::Help;
@@ -31,6 +31,10 @@ struct Options {
     bool quiet = false;
     bool repeat = false;    // board after board
     bool progress = false;  // machine-readable progress lines (the per-port processes)
+    // An image with addresses: --format (empty: the name says) and --base (empty: the INI's,
+    // else the lowest address), both checked.
+    std::string format;
+    std::string base;
 };
 
 struct ParseResult {

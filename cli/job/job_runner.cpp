@@ -30,12 +30,21 @@ JobRunner::JobRunner(const Options& options, Display& display)
                     end == std::string_view::npos ? std::string_view{} : details.substr(end + 1);
             }
         });
+    // What a job will program is shown before anything is sent; a probe shows nothing.
+    previousImageHook_ = SetPreparedImageHook(
+        [this](const image::Layout* layout, std::span<const std::uint8_t> bytes) {
+            if (!preparing_ || !layout)
+                return;
+            NoteFlatImage(*preparing_, *layout, bytes);
+            display_.ImageRead(*preparing_);
+        });
     watcher_ = std::make_unique<InterruptWatcher>(
         [this] { PostMessageA(&target_, WM_CLI_INTERRUPT, 0, 0); });
 }
 
 JobRunner::~JobRunner() {
     watcher_.reset();
+    SetPreparedImageHook(std::move(previousImageHook_));
     platform::SetMessageBoxHook(previousHook_);
 }
 
@@ -71,7 +80,10 @@ JobRecord JobRunner::Execute(int mode, JobObserver* observer, bool stopAtLink) {
     target_.BeginJob(observer);
     lastMessage_.clear();
     auto ended = std::chrono::steady_clock::now();
-    if (!StartJob(&target_, mode)) {
+    preparing_ = observer ? &record.image : nullptr;
+    const int started = StartJob(&target_, mode);
+    preparing_ = nullptr;
+    if (!started) {
         EndJob();
         const platform::termios2::LineSettings line{
             static_cast<std::uint32_t>(AppSettings.baudRate), AppSettings.byteSize,

@@ -21,6 +21,8 @@ class Display : public JobObserver {
     // A message the job would show in a box, and the hints that follow it.
     virtual void Message(std::string_view text) = 0;
     virtual void Hint(std::string_view text) = 0;
+    // The flat image the job is about to program (ImageLine says what people see of it).
+    virtual void ImageRead(const ImageInfo&) {}
     // The end of a single job.
     virtual void Finish(const JobRecord&) {}
     // Board after board: waiting for board `number`, while `previousPresent` the board before

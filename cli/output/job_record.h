@@ -37,6 +37,11 @@ struct JobRecord {
 // ISO 8601 in UTC with milliseconds: "2025-12-07T01:12:49.123Z".
 std::string IsoTime(std::chrono::system_clock::time_point time);
 
+// The image as a JSON object: the file (path, size, SHA-256) and the flat image read from it
+// (format, SHA-256, and for an image with addresses its base, size, bytes filled and the first
+// and last address with data).
+std::string ImageJson(const ImageInfo& info);
+
 // The record as one JSON object on one line, without the newline.
 std::string RecordJson(const JobRecord& record);
 
