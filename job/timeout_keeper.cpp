@@ -22,8 +22,8 @@ bool TimeoutKeeper::Tick(Clock::time_point now, Duration waited) {
 
 bool TimeoutKeeper::Hold(Clock::time_point now, HoldCause cause) {
     const Duration amount = std::max(now + kTick - deadline_, Duration::zero());
-    const Duration left = cause == HoldCause::OwnStep ? kStepBudget - stepUsed_
-                                                      : kHostBudget - hostUsed_;
+    const Duration left =
+        cause == HoldCause::OwnStep ? kStepBudget - stepUsed_ : kHostBudget - hostUsed_;
     if (amount > left) {
         stepCapReached_ = cause == HoldCause::OwnStep;
         return false;

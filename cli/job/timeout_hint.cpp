@@ -26,8 +26,8 @@ std::optional<std::string> TimeoutHint(std::uint32_t extendedMs, OwnWork heldBy,
     const char* work = WorkText(heldBy);
     char text[160];
     if (capped && work) {
-        const auto cap = std::chrono::duration_cast<std::chrono::seconds>(
-            TimeoutKeeper::kStepBudget);
+        const auto cap =
+            std::chrono::duration_cast<std::chrono::seconds>(TimeoutKeeper::kStepBudget);
         std::snprintf(text, sizeof text,
                       "the time-out ended the job: kven-cli was still %s after %lld s", work,
                       static_cast<long long>(cap.count()));
