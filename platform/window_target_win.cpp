@@ -100,8 +100,7 @@ void WindowTarget::DrainSends() {
                 return;
         }
         // Wakes for the last sender's return or for a message sent meanwhile; no CPU spent.
-        ::MsgWaitForMultipleObjectsEx(1, &drained_, INFINITE, QS_SENDMESSAGE,
-                                      MWMO_INPUTAVAILABLE);
+        ::MsgWaitForMultipleObjectsEx(1, &drained_, INFINITE, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
     }
 }
 

@@ -40,10 +40,9 @@ QByteArray ColourBits(const QImage& argb, int bitCount, const QList<QRgb>& palet
             opaque.setPixel(x, y, Opaque(p) ? (p | 0xFF000000u) : qRgb(0, 0, 0));
         }
     }
-    const QImage indexed =
-        bitCount == 24 ? QImage()
-                       : opaque.convertToFormat(QImage::Format_Indexed8, palette,
-                                                Qt::ThresholdDither);
+    const QImage indexed = bitCount == 24 ? QImage()
+                                          : opaque.convertToFormat(QImage::Format_Indexed8, palette,
+                                                                   Qt::ThresholdDither);
     QByteArray bits;
     const int rowBytes = RowBytes(size, bitCount);
     for (int y = size - 1; y >= 0; --y) {

@@ -77,8 +77,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIR SIZE...\n       %s --ico OUTPUT_DIR\n",
-                     argv[0], argv[0]);
+        std::fprintf(stderr, "usage: %s OUTPUT_DIR SIZE...\n       %s --ico OUTPUT_DIR\n", argv[0],
+                     argv[0]);
         return 2;
     }
     return WriteThemeIcons(QString::fromLocal8Bit(argv[1]), argc - 2, argv + 2) ? 0 : 1;

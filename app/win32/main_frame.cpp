@@ -72,7 +72,8 @@ bool CMainFrame::LoadFrame(UINT resourceId) {
 
 LRESULT CALLBACK CMainFrame::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCCREATE) {
-        auto* self = static_cast<CMainFrame*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* self =
+            static_cast<CMainFrame*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->m_hWnd = hwnd;
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
@@ -144,8 +145,7 @@ void CMainFrame::FitToDialog() {
     ::GetClientRect(dialog, &dialogClient);
     ::GetClientRect(m_hWnd, &frameClient);
     ::GetWindowRect(m_hWnd, &frameWindow);
-    ::MoveWindow(m_hWnd, 0, 0,
-                 Width(dialogClient) + Width(frameWindow) - Width(frameClient),
+    ::MoveWindow(m_hWnd, 0, 0, Width(dialogClient) + Width(frameWindow) - Width(frameClient),
                  Height(dialogClient) + Height(frameWindow) - Height(frameClient), TRUE);
 }
 

@@ -30,9 +30,9 @@ int main(int argc, char** argv) {
     }
     std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
     out << "// Written by kven_rcgen from the dialog tables of the Qt program: do not edit.\n\n"
-        << ui::DialogScript(ui::IDD_RS232SET, WS_CHILD | DS_SETFONT, ui::kRs232SetTemplate)
-        << "\n"
-        << ui::DialogScript(IDD_ABOUTBOX, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SHELLFONT,
+        << ui::DialogScript(ui::IDD_RS232SET, WS_CHILD | DS_SETFONT, ui::kRs232SetTemplate) << "\n"
+        << ui::DialogScript(IDD_ABOUTBOX,
+                            WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SHELLFONT,
                             kAboutTemplate);
     out.close();
     if (!out) {

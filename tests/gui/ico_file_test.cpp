@@ -74,7 +74,8 @@ TEST(IcoFile, LampsAreRedAndGreenDiscsOnTheVgaPalette) {
         // The middle is the lamp's colour at its nearest: pure red or green; the corner shows
         // the ground through.
         const QRgb middle = read[0].pixel(16, 16);
-        EXPECT_EQ(middle | 0xFF000000u, id == res::IDI_RESULT_OK ? qRgb(0, 255, 0) : qRgb(255, 0, 0));
+        EXPECT_EQ(middle | 0xFF000000u,
+                  id == res::IDI_RESULT_OK ? qRgb(0, 255, 0) : qRgb(255, 0, 0));
         EXPECT_EQ(qAlpha(read[0].pixel(0, 0)), 0);
     }
 }

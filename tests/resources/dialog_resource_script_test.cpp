@@ -30,8 +30,10 @@ constexpr std::uint32_t kDsFixedSys = 0x08;
 
 // The window classes of the Win32 controls, as the system registers them.
 const std::map<ui::ControlClass, std::string> kWin32Classes = {
-    {ui::ControlClass::Button, "button"},   {ui::ControlClass::ComboBox, "combobox"},
-    {ui::ControlClass::Edit, "edit"},       {ui::ControlClass::Static, "static"},
+    {ui::ControlClass::Button, "button"},
+    {ui::ControlClass::ComboBox, "combobox"},
+    {ui::ControlClass::Edit, "edit"},
+    {ui::ControlClass::Static, "static"},
     {ui::ControlClass::Progress, "msctls_progress32"},
 };
 
@@ -163,10 +165,9 @@ std::map<std::uint32_t, ParsedDialog> ParseScript(std::istream& in) {
             current = &dialogs[t[0].number];
             const auto args = Arguments(t, 2);
             EXPECT_EQ(args.size(), 4u) << line;
-            current->rect = {static_cast<int>(Number(args.at(0))),
-                             static_cast<int>(Number(args.at(1))),
-                             static_cast<int>(Number(args.at(2))),
-                             static_cast<int>(Number(args.at(3)))};
+            current->rect = {
+                static_cast<int>(Number(args.at(0))), static_cast<int>(Number(args.at(1))),
+                static_cast<int>(Number(args.at(2))), static_cast<int>(Number(args.at(3)))};
         } else if (current && !inBlock && t[0].text == "STYLE") {
             current->style = Style(Arguments(t, 1).at(0), 0);
         } else if (current && !inBlock && t[0].text == "CAPTION") {
@@ -259,7 +260,8 @@ TEST_F(DialogResourceScript, AboutBoxEqualsItsTable) {
     const ParsedDialog& d = dialogs_[IDD_ABOUTBOX];
     EXPECT_EQ(d.rect.cx, 191);
     EXPECT_EQ(d.rect.cy, 71);
-    EXPECT_EQ(d.style, kWsPopup | kWsCaption | kWsSysMenu | kDsModalFrame | kDsSetFont | kDsFixedSys);
+    EXPECT_EQ(d.style,
+              kWsPopup | kWsCaption | kWsSysMenu | kDsModalFrame | kDsSetFont | kDsFixedSys);
     EXPECT_EQ(d.caption, std::optional<std::string>("About KVEN"));
     EXPECT_EQ(d.font, "MS Shell Dlg");
     EXPECT_EQ(d.points, 9u);

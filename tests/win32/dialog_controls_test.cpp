@@ -55,7 +55,9 @@ TEST_F(DialogControls, ListsAddSelectAndSort) {
 }
 
 TEST_F(DialogControls, TextsKeepEveryCharacter) {
-    const std::string path = "C:\\Bilder \xc3\x9c" "bung\\\xe5\x90\x8d\xe5\x89\x8d.bin";
+    const std::string path =
+        "C:\\Bilder \xc3\x9c"
+        "bung\\\xe5\x90\x8d\xe5\x89\x8d.bin";
     window_.SetWindowText(ui::IDC_FILE, path);
     EXPECT_EQ(window_.GetWindowText(ui::IDC_FILE), path);
     window_.SetWindowText(ui::IDC_LDVER, "LD Ver: V0123-A-255");
@@ -88,7 +90,8 @@ TEST_F(DialogControls, StatesAndLamps) {
     EXPECT_FALSE(Style(ui::IDC_FILE) & ES_READONLY);
 
     window_.SetIcon(ui::IDC_RESULT, res::IDI_RESULT_FAIL);
-    const HICON red = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(res::IDI_RESULT_FAIL));
+    const HICON red =
+        ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(res::IDI_RESULT_FAIL));
     EXPECT_EQ(reinterpret_cast<HICON>(
                   ::SendMessageW(window_.GetDlgItem(ui::IDC_RESULT), STM_GETICON, 0, 0)),
               red);

@@ -127,7 +127,8 @@ TEST_F(DialogResource, ProgrammingDialogIsTheTemplateTable) {
     EXPECT_EQ(place.top, 0);
     RECT client{};
     ::GetClientRect(dialog, &client);
-    const RECT size = DialogUnits(dialog, {0, 0, ui::kRs232SetTemplate.cx, ui::kRs232SetTemplate.cy});
+    const RECT size =
+        DialogUnits(dialog, {0, 0, ui::kRs232SetTemplate.cx, ui::kRs232SetTemplate.cy});
     EXPECT_EQ(client.right, size.right);
     EXPECT_EQ(client.bottom, size.bottom);
 
@@ -141,7 +142,8 @@ TEST_F(DialogResource, ResultIconStartsWithTheGreenLamp) {
     const auto shown = reinterpret_cast<HICON>(
         ::SendMessageW(window.GetDlgItem(ui::IDC_RESULT), STM_GETICON, 0, 0));
     // A resource icon loaded twice is one shared handle.
-    const HICON green = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(res::IDI_RESULT_OK));
+    const HICON green =
+        ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(res::IDI_RESULT_OK));
     EXPECT_NE(green, nullptr);
     EXPECT_EQ(shown, green);
     EXPECT_NE(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(res::IDI_RESULT_FAIL)),
@@ -149,9 +151,9 @@ TEST_F(DialogResource, ResultIconStartsWithTheGreenLamp) {
 }
 
 TEST_F(DialogResource, AboutBoxIsItsTable) {
-    HWND about = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUTBOX),
-                                      host_, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; },
-                                      0);
+    HWND about = ::CreateDialogParamW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUTBOX), host_,
+        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
     ASSERT_NE(about, nullptr);
     char title[64] = {};
     ::GetWindowTextA(about, title, sizeof title);

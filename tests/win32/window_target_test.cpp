@@ -58,7 +58,8 @@ class TargetWindow {
 
   private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-        auto* t = reinterpret_cast<platform::WindowTarget*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        auto* t =
+            reinterpret_cast<platform::WindowTarget*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         if (t && (msg == WM_JOB_STATUS || msg == WM_JOB_DONE))
             return t->Deliver(msg, wParam, lParam);
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);

@@ -18,9 +18,9 @@ Rs232SetWindow::~Rs232SetWindow() {
 }
 
 bool Rs232SetWindow::Create(HWND parent) {
-    m_hWnd = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_RS232SET),
-                                  parent, &Rs232SetWindow::DialogProc,
-                                  reinterpret_cast<LPARAM>(this));
+    m_hWnd =
+        ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_RS232SET), parent,
+                             &Rs232SetWindow::DialogProc, reinterpret_cast<LPARAM>(this));
     m_target.Attach(m_hWnd);
     return m_hWnd != nullptr;
 }

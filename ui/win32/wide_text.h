@@ -37,7 +37,8 @@ inline std::string Narrow(std::wstring_view wide) {
 inline std::wstring LoadResourceString(UINT id, bool firstLine = false) {
     const wchar_t* text = nullptr;
     // With a zero length the call hands out a pointer into the resource itself.
-    const int n = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+    const int n =
+        ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
     std::wstring s = n > 0 ? std::wstring(text, static_cast<std::size_t>(n)) : std::wstring();
     if (firstLine)
         s = s.substr(0, s.find(L'\n'));

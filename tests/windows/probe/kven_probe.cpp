@@ -17,6 +17,7 @@
 #include <vector>
 
 #include <windows.h>
+
 #include <commctrl.h>
 
 namespace {
@@ -65,8 +66,8 @@ std::string Json(const RECT& r) {
 std::string Text(HWND hwnd) {
     wchar_t buffer[1024] = {};
     DWORD_PTR got = 0;
-    ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
-                          5000, &got);
+    ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer),
+                          SMTO_ABORTIFHUNG, 5000, &got);
     return Narrow(buffer);
 }
 
