@@ -35,8 +35,9 @@ void ExpectArt(const QImage& got, const QImage& art, ColourOk colourOk) {
             const QRgb w = want.pixel(x, y);
             const QRgb g = got.pixel(x, y);
             ASSERT_EQ(qAlpha(g) == 0, qAlpha(w) < 128) << x << "," << y;
-            if (qAlpha(w) >= 128)
+            if (qAlpha(w) >= 128) {
                 ASSERT_TRUE(colourOk(g, w)) << x << "," << y << std::hex << " got " << g;
+            }
         }
     }
 }

@@ -66,7 +66,7 @@ class Desktop:
         out = subprocess.run(["xdotool", "search", "--sync", "--name", "Wine desktop"],
                              stdout=subprocess.PIPE, text=True, timeout=120).stdout.split()
         self.window = out[0]
-        subprocess.run(["xdotool", "windowfocus", "--sync", self.window], timeout=60)
+        subprocess.run(["xdotool", "windowfocus", self.window], timeout=60)
 
     def click(self, x, y):
         subprocess.run(["xdotool", "mousemove", "--window", self.window, str(x), str(y),
