@@ -13,8 +13,8 @@ out=$PWD/build-windows
 toolchain=$PWD/cmake/mingw-w64.cmake
 start=$SECONDS
 
-packages=(g++-mingw-w64-x86-64-posix wine64 fonts-wine python3 xvfb xauth xdotool imagemagick
-          x11-utils)
+packages=(g++-mingw-w64-x86-64-posix wine64 fonts-wine fonts-liberation2 python3 xvfb xauth xdotool
+          imagemagick x11-utils)
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
@@ -52,10 +52,13 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
     "$wineserver" -w
 fi
 # Windows as Windows draws them: one virtual desktop (a single X window) on which Wine paints
-# the captions, frames and menus itself, as no window manager runs. Set while no server runs.
+# the captions, frames and menus itself, as no window manager runs, with Wine's own fonts
+# (Marlett for the caption buttons, Tahoma for the shell's dialogs), which it reads from the
+# prefix's font folder. Set while no server runs.
 "$wineserver" -k 2>/dev/null || true
 "$wineserver" -w
-python3 tests/windows/wine_desktop.py "$WINEPREFIX/user.reg" 1024x768
+cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+python3 tests/windows/wine_prefix.py "$WINEPREFIX" 1024x768
 
 # One server for the whole run, ended however the script ends: a server that exits with its
 # last client races the next client to connect ("recvmsg: Connection reset by peer"). And one
