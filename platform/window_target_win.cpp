@@ -6,8 +6,9 @@ namespace platform {
 
 namespace {
 
-HWND AsHwnd(void* window) {
-    return static_cast<HWND>(window);
+// The system's window handle; inside this namespace HWND is the message target.
+::HWND AsHwnd(void* window) {
+    return static_cast<::HWND>(window);
 }
 
 }  // namespace
@@ -49,10 +50,10 @@ LRESULT WindowTarget::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 LRESULT WindowTarget::Send(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (IsOwnerThread()) {
-        const HWND window = AsHwnd(Window());
+        const ::HWND window = AsHwnd(Window());
         return window ? ::SendMessageA(window, msg, wParam, lParam) : 0;
     }
-    HWND window;
+    ::HWND window;
     {
         std::lock_guard lock(mutex_);
         window = AsHwnd(window_);
@@ -70,7 +71,7 @@ LRESULT WindowTarget::Send(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void WindowTarget::Post(UINT msg, WPARAM wParam, LPARAM lParam) {
     // A full queue (ten thousand messages) would drop it; the job posts a handful per second.
-    if (const HWND window = AsHwnd(Window()))
+    if (const ::HWND window = AsHwnd(Window()))
         ::PostMessageA(window, msg, wParam, lParam);
 }
 

@@ -70,6 +70,9 @@ trap '"$wineserver" -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true' EXIT
 rm -f "$out/keep" && mkfifo "$out/keep"
 "$wine" cmd <"$out/keep" >/dev/null 2>&1 &
 exec 3>"$out/keep"
+# Likewise the virtual desktop's process, which the first program that makes a window would
+# otherwise start with that program's output.
+"$wine" explorer /desktop=Default,1024x768 >/dev/null 2>&1 &
 
 # GoogleTest from Debian's sources, built with the same toolchain.
 gtest=$out/googletest

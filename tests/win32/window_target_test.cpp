@@ -81,7 +81,7 @@ TEST(WindowTarget, SendFromAThreadRunsOnTheWindowsThreadAndReturnsItsResult) {
     });
     std::atomic<LRESULT> result{-1};
     std::thread sender([&] { result = SendMessageA(&window.target, WM_JOB_STATUS, 40, 2); });
-    EXPECT_TRUE(window.PumpUntil([&] { return result.load() != -1; }));
+    EXPECT_TRUE(window.PumpUntil([&] { return handledOn.load() != 0; }));
     sender.join();
     EXPECT_EQ(result.load(), 42);
     EXPECT_EQ(handledOn.load(), owner);
