@@ -160,6 +160,10 @@ def main():
     server = subprocess.Popen([WINESERVER, "-f", "-p"])
     program = None
     sim = None
+    # The desktop's process first, with no output to hold: started by the first program that
+    # makes a window, it would keep that program's pipe open (the probe's, say).
+    desktop_process = subprocess.Popen([WINE, "explorer", "/desktop=Default,1024x768"],
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         sim = Simulator(args.sim, out, "desktop")
         program = subprocess.Popen([WINE, str(exe)], stdout=subprocess.DEVNULL,
@@ -217,6 +221,7 @@ def main():
         if sim:
             sim.stop()
         subprocess.run([WINESERVER, "-k"], stderr=subprocess.DEVNULL)
+        desktop_process.wait(timeout=30)
         server.wait(timeout=30)
     if failures:
         print(f"{len(failures)} check(s) failed", file=sys.stderr)
