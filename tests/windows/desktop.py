@@ -87,9 +87,13 @@ def linked_dlls(exe):
     return [line.split("DLL Name:")[1].strip() for line in out.splitlines() if "DLL Name:" in line]
 
 
-def centre(rect):
-    x, y, w, h = rect
-    return x + w // 2, y + h // 2
+def menu_point(frame):
+    """Where the menu bar's first item "KVEN" is: just above the client area, at its left."""
+    if frame["menu"]:
+        x, y, w, h = frame["menu"][0]["rect"]
+        return x + w // 2, y + h // 2
+    x, y = frame["client"][:2]
+    return x + 12, y - 9
 
 
 def check_frame(frame, dialog):
@@ -101,8 +105,10 @@ def check_frame(frame, dialog):
           f"no sizing border, no maximise box: style {style:#x}")
     check(frame["client"][2:] == dialog["rect"][2:],
           f"the client area {frame['client'][2:]} is the dialog's size {dialog['rect'][2:]}")
+    # Wine keeps a menu to its process, so the probe reads it only on Windows; under Wine the
+    # items show through what they do (their prompts, About, Exit) and in the screenshots.
     menu = [(m["text"], [i["text"] for i in m["items"]]) for m in frame["menu"]]
-    check(menu == [("KVEN", ["About (&A)...", "Exit(&X)"])], f"the menu: {menu}")
+    check(menu in ([], [("KVEN", ["About (&A)...", "Exit(&X)"])]), f"the menu: {menu}")
     status = frame["status"]
     check(len(status) == 4 and status[0] == "Ready" and all(s in ("", i) for s, i in
           zip(status[1:], ("CAP", "NUM", "SCRL"))), f"the status bar's panes: {status}")
@@ -185,7 +191,7 @@ def main():
             shutil.copy(idle, Path(args.docs) / "kven-windows-idle.png")
 
         # The menu: its prompt in the status bar, then About.
-        desktop.click(*centre(frame["menu"][0]["rect"]))
+        desktop.click(*menu_point(frame))
         desktop.keys("Down")
         prompt = probe.describe(hwnd).get("status", [""])[0]
         check(prompt == "Display program information, version number and copyright",
@@ -207,7 +213,7 @@ def main():
         check(status == "Ready", f"the status bar reads 'Ready' again: {status!r}")
 
         # Exit ends the program.
-        desktop.click(*centre(frame["menu"][0]["rect"]))
+        desktop.click(*menu_point(frame))
         desktop.keys("x")
         try:
             code = program.wait(timeout=WAIT_MS / 1000)
