@@ -4,7 +4,7 @@
 #include <QPushButton>
 
 #include "res/icons.h"
-#include "ui/dialog_builder.h"
+#include "ui/qt/dialog_builder.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "job/start_failure.h"
 #include "platform/message_box.h"
 #include "settings/app_settings.h"
 
@@ -32,7 +33,8 @@ void BuildBlockSums(std::span<const std::uint8_t> image, std::uint32_t imageSize
 bool PrepareImage(ProgramJobRecord& job) {
     // Only a regular file is opened, so a FIFO or device never blocks the caller.
     if (!job.imageFile.Open(AppSettings.tranFile)) {
-        AfxMessageBox("Couldn't open the transmitted file !");
+        AfxMessageBox("Couldn't open the transmitted file !",
+                      ImageOpenDetails(AppSettings.tranFile, job.imageFile.OpenError()));
         return false;
     }
     // The size, checked before anything is allocated.

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/win_types.h"
 
@@ -78,6 +79,9 @@ class CSerialPort {
     std::uint32_t GetAvailable() const;
     // The result of the last Open, or the thread code (13, 14, 22) behind an SPE_ERROR.
     std::uint32_t GetLastError() const;
+    // Why the last Open failed in the device, in the system's words ("Permission denied");
+    // empty when it failed before the device or the device had nothing to say. Owner thread.
+    std::string GetLastErrorText() const;
     // True while bytes are on their way through this host rather than waiting on the peer:
     // received by the device but not yet delivered with SPE_DATA, or given to Send but not yet
     // handed to the device or reported with SPE_WRITE_DONE. An owner about to give up on a
