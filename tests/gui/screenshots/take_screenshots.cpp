@@ -2,12 +2,14 @@
 // runs it on Xvfb):
 //   DISPLAY=:99 kven_screenshots OUTPUT_DIR [SUFFIX]
 // The program runs on a private INI file against the in-process loader simulator; `import`
-// (ImageMagick) grabs the screen at each stage: idle, running, the close question asked during
-// the job (answered No), the result box, result, a failure box with its details shown (a COM
-// number whose device is missing), the About box, into kven-STAGE[SUFFIX].png.
+// (ImageMagick) grabs the screen at each stage: idle, LOAD's file dialog, running, the close
+// question asked during the job (answered No), the result box, result, a failure box with its
+// details shown (a COM number whose device is missing), the About box, into
+// kven-STAGE[SUFFIX].png.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QProgressBar>
@@ -77,6 +79,14 @@ class Stages : public QObject {
             return false;
         if (auto* box = qobject_cast<QMessageBox*>(watched)) {
             OnBox(*box);
+        } else if (auto* files = qobject_cast<QFileDialog*>(watched)) {
+            // LOAD's dialog over the main window; cancelled, then the job starts.
+            AfterShown(files, [this, files] {
+                Grab("kven-file-dialog.png", frame_, *files, [this, files] {
+                    files->reject();
+                    QTimer::singleShot(0, &frame_, [this] { PressButton(1); });
+                });
+            });
         } else if (auto* about = qobject_cast<CAboutDlg*>(watched)) {
             AfterShown(about, [about] {
                 Grab("kven-about.png", *about, [about] {
@@ -129,11 +139,15 @@ class Stages : public QObject {
         }
     }
 
+    void PressButton(int id) {
+        qobject_cast<QAbstractButton*>(frame_.HostView().ProgramDialog().GetDlgItem(id))->click();
+    }
+
     // A job on a COM number whose device is not there.
     void StartFailingJob() {
         ui::Rs232SetWidget& dialog = frame_.HostView().ProgramDialog();
         qobject_cast<QComboBox*>(dialog.GetDlgItem(1001))->setCurrentIndex(kMissingCom - 1);
-        qobject_cast<QAbstractButton*>(dialog.GetDlgItem(1))->click();
+        PressButton(1);
     }
 
     CProgrammerApp& app_;
@@ -188,9 +202,10 @@ int main(int argc, char** argv) {
             Grab("kven-running.png", frame, [&] { frame.close(); });
         }
     });
+    // LOAD first (its dialog is grabbed and cancelled), then Program.
     AfterShown(&frame, [&] {
         Grab("kven-idle.png", frame,
-             [&] { qobject_cast<QAbstractButton*>(view.GetDlgItem(1))->click(); });
+             [&] { qobject_cast<QAbstractButton*>(view.GetDlgItem(1021))->click(); });
     });
     return QApplication::exec();
 }
