@@ -111,6 +111,24 @@ TEST_F(DialogTest, NoCloseWhileTheResultsBoxIsOpenOrTheQuestionIsAsked) {
     EXPECT_EQ(window.questions.size(), 1u);
 }
 
+// The file dialog returns into the dialog: no close, and no drop, from under it.
+TEST_F(DialogTest, NoCloseNorDropWhileTheFileDialogIsOpen) {
+    const std::string image = dir.File("image.bin");
+    testing_support::WriteFile(image, "x");
+    Create();
+    window.chooseFile = [&](const OpenFileRequest&) {
+        EXPECT_FALSE(dlg.OnCloseRequest());
+        EXPECT_FALSE(dlg.CanDropFiles(std::vector<std::string>{image}));
+        dlg.OnCommand(IDC_LOAD);  // not a second dialog over the first
+        return std::optional<std::string>();
+    };
+    dlg.OnCommand(IDC_LOAD);
+    EXPECT_EQ(window.fileRequests.size(), 1u);
+    EXPECT_EQ(dlg.GetState(), State::Idle);
+    EXPECT_TRUE(dlg.CanDropFiles(std::vector<std::string>{image}));
+    EXPECT_TRUE(dlg.OnCloseRequest());
+}
+
 TEST_F(DialogTest, AFailedStartStillRunningAsksToo) {
     startResult = 0;
     Create();

@@ -213,9 +213,12 @@ void CRS232SET::StoreSelections() {
 }
 
 void CRS232SET::OnLoad() {
-    if (m_state != State::Idle)
+    if (m_state != State::Idle || m_choosing)
         return;
-    if (auto path = m_window->GetOpenFileName(ImageFileRequest(m_strFile))) {
+    m_choosing = true;
+    std::optional<std::string> path = m_window->GetOpenFileName(ImageFileRequest(m_strFile));
+    m_choosing = false;
+    if (path) {
         TakeImagePath(std::move(*path));
     } else {
         m_btnProgram.SetFocus();
@@ -223,7 +226,7 @@ void CRS232SET::OnLoad() {
 }
 
 bool CRS232SET::CanDropFiles(std::span<const std::string> paths) const {
-    return m_state == State::Idle && !m_asking && DroppedImage(paths).has_value();
+    return m_state == State::Idle && !m_choosing && DroppedImage(paths).has_value();
 }
 
 bool CRS232SET::OnDropFiles(std::span<const std::string> paths) {
@@ -245,6 +248,9 @@ bool CRS232SET::OnCloseRequest() {
         case State::Closed:
             return true;
         case State::Idle:
+            // Not from under the file dialog, which returns into this dialog.
+            if (m_choosing)
+                return false;
             m_state = State::Closed;
             return true;
         case State::ShowingResult:

@@ -118,5 +118,7 @@ class CRS232SET {
     State m_state = State::Idle;
     // The close question is open; a result that arrives meanwhile waits for its answer.
     bool m_asking = false;
+    // The file dialog is open.
+    bool m_choosing = false;
     std::optional<LPARAM> m_deferredDone;
 };
