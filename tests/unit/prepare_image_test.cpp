@@ -120,7 +120,6 @@ TEST_F(PrepareImageTest, SizeLimit) {
 TEST_F(PrepareImageTest, AnythingButARegularFileIsRefusedAtOnce) {
 #ifdef _WIN32
     const std::string device = "NUL";
-    const std::string fifo = device;
 #else
     const std::string device = "/dev/null";
     const std::string fifo = dir.File("fifo");
@@ -128,12 +127,12 @@ TEST_F(PrepareImageTest, AnythingButARegularFileIsRefusedAtOnce) {
 #endif
     // Beneath the box, the file looked for and why it was not opened, in the system's words.
     const std::pair<std::string, std::string> cases[] = {
-        {fifo, "not a regular file"},
 #ifdef _WIN32
+        {device, ""},  // the system's own words for its NUL device
         {dir.path().string(), "is a folder"},
-        {device, "not a regular file"},
         {dir.File("missing.bin"), ""},
 #else
+        {fifo, "not a regular file"},
         {dir.path().string(), "Is a directory"},
         {device, "not a regular file"},
         {dir.File("missing.bin"), "No such file or directory"},
