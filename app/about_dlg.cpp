@@ -4,7 +4,7 @@
 #include <QPushButton>
 
 #include "app/about_template.h"
-#include "ui/dialog_builder.h"
+#include "ui/qt/dialog_builder.h"
 
 namespace {
 

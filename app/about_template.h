@@ -5,7 +5,7 @@
 #pragma once
 
 #include "res/icon_ids.h"
-#include "ui/dialog_template.h"
+#include "ui/core/dialog_template.h"
 
 inline constexpr int IDD_ABOUTBOX = 100;
 

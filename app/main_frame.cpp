@@ -13,8 +13,8 @@
 #include "platform/com_ports.h"
 #include "res/icons.h"
 #include "settings/app_settings.h"
-#include "ui/dialog_style.h"
-#include "ui/rs232set.h"
+#include "ui/qt/dialog_style.h"
+#include "ui/qt/rs232set_widget.h"
 
 namespace {
 
@@ -56,8 +56,9 @@ CMainFrame::CMainFrame(std::function<void()> loadSettings)
     setWindowIcon(res::LoadIconResource(res::IDR_MAINFRAME));
     CreateMenu();
     FitToDialog();
+    // The focus given to the frame goes through the host view to the dialog's controls; the
+    // dialog has already put it on its first tab stop.
     setFocusProxy(m_hostView);
-    m_hostView->setFocus();
 }
 
 void CMainFrame::CreateMenu() {
@@ -119,14 +120,19 @@ void CMainFrame::FitToDialog() {
 }
 
 bool CMainFrame::event(QEvent* event) {
-    // Whenever the frame gets the focus, the host view takes it, not a control of the dialog.
+    // Whenever the frame gets the focus, the host view takes it and passes it to the dialog,
+    // which gives it to the control that had it last.
     if (event->type() == QEvent::WindowActivate)
         m_hostView->setFocus(Qt::ActiveWindowFocusReason);
     return QMainWindow::event(event);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    // A running job must not outlive its window: the port is released here, not at exit.
-    m_hostView->ProgramDialog().ReleaseJob();
+    // A running job must not be cut off unasked, nor outlive its window: the dialog asks, and
+    // releases the port before the window goes.
+    if (!m_hostView->ProgramDialog().Dialog().OnCloseRequest()) {
+        event->ignore();
+        return;
+    }
     event->accept();
 }

@@ -5,6 +5,7 @@
 #include "job/prepare_image.h"
 #include "job/program_job.h"
 #include "job/protocol_step.h"
+#include "job/start_failure.h"
 #include "job/watchdog.h"
 #include "platform/message_box.h"
 #include "settings/app_settings.h"
@@ -53,9 +54,12 @@ int StartJob(platform::HWND dialog, int mode) {
         port.Open(AppSettings.port, static_cast<std::uint32_t>(AppSettings.baudRate),
                   AppSettings.parity, AppSettings.byteSize, AppSettings.stopBits, 0);
     if (code != 0) {
+        const PortLine line{static_cast<std::uint32_t>(AppSettings.baudRate), AppSettings.byteSize,
+                            AppSettings.parity, AppSettings.stopBits};
         AfxMessageBox(code == SP_NO_DEVICE       ? "COM port can not be found"
                       : code == SP_ACCESS_DENIED ? "COM can not be accessed"
-                                                 : "Open COM fail");
+                                                 : "Open COM fail",
+                      PortOpenDetails(AppSettings.port, code, port.GetLastErrorText(), line));
         return 0;
     }
     if (!PrepareImage(ProgramJob))
@@ -63,7 +67,9 @@ int StartJob(platform::HWND dialog, int mode) {
     // An empty image has nothing to write or read back: refused before the link rather than
     // left to wait for an end message that has no room in the read-back buffer.
     if (mode == kModeProgram && ProgramJob.fileSize == 0) {
-        AfxMessageBox("The transmitted file is empty !");
+        AfxMessageBox("The transmitted file is empty !",
+                      "The image file is " + AppSettings.tranFile +
+                          ".\nIt holds no byte to write; EEP Sum sends the checksum table alone.");
         return 0;
     }
 
@@ -77,7 +83,8 @@ int StartJob(platform::HWND dialog, int mode) {
     ProgramJob.watchdogThread = StartWatchdog(dialog);
     if (!ProgramJob.watchdogThread) {
         ProgramJob.active = 0;
-        AfxMessageBox("Create TimerOut error");
+        AfxMessageBox("Create TimerOut error",
+                      "The thread that times the loader's replies could not be started.");
         return 0;
     }
     ProtocolStep(kEventStart);

@@ -1,6 +1,7 @@
 #include "job/job_image.h"
 
 #include "job/program_job.h"
+#include "job/start_failure.h"
 #include "settings/app_settings.h"
 
 namespace {
@@ -31,16 +32,22 @@ image::Loaded LoadJobImage(platform::ImageFile& file) {
     return image::Load(file, AppSettings.tranFile, JobImageRequest(), kMaxImageSize);
 }
 
-ImageMessage ImageFailureMessage(const image::Loaded& loaded) {
+ImageMessage ImageFailureMessage(const image::Loaded& loaded, const platform::ImageFile& file) {
+    const std::string& path = AppSettings.tranFile;
     switch (loaded.status) {
         case image::Status::Ok:
             break;
         case image::Status::Unopened:
-            return {"Couldn't open the transmitted file !", {}};
+            return {"Couldn't open the transmitted file !",
+                    ImageOpenDetails(path, file.OpenError())};
         case image::Status::TooLong:
-            return {" The transmitted file Length > " + std::to_string(kMaxImageSize), {}};
+            return {" The transmitted file Length > " + std::to_string(kMaxImageSize),
+                    "The image file is " + path + ".\nIt holds " + std::to_string(file.Size()) +
+                        " bytes; the flash takes at most " + std::to_string(kMaxImageSize) + "."};
         case image::Status::ReadShort:
-            return {" Read File to Buffer fail", {}};
+            return {
+                " Read File to Buffer fail",
+                "The image file is " + path + ".\nIt ended before its length while it was read."};
         case image::Status::Bad:
             return {" Read File to Buffer fail", loaded.detail};
     }

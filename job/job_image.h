@@ -21,12 +21,13 @@ image::Request JobImageRequest();
 image::Loaded LoadJobImage(platform::ImageFile& file);
 
 // The box a job shows for an image it could not read: the text exactly as the job words it,
-// and the details beneath (where and what, for an addressed image). Empty for a loaded one.
+// and the details beneath: the file, and where and what (an addressed image) or the system's
+// reason (`file`, as LoadJobImage left it). Empty for a loaded one.
 struct ImageMessage {
     std::string text;
     std::string details;
 };
-ImageMessage ImageFailureMessage(const image::Loaded& loaded);
+ImageMessage ImageFailureMessage(const image::Loaded& loaded, const platform::ImageFile& file);
 
 // Told the image a job is about to program, before anything is sent to the loader: its layout
 // and bytes, or null and nothing when no image could be read.

@@ -34,8 +34,8 @@ bool PrepareImage(ProgramJobRecord& job) {
     image::Loaded loaded = LoadJobImage(job.imageFile);
     ReportPreparedImage(loaded);
     if (loaded.status != image::Status::Ok && loaded.status != image::Status::ReadShort) {
+        const ImageMessage message = ImageFailureMessage(loaded, job.imageFile);
         job.imageFile.Close();
-        const ImageMessage message = ImageFailureMessage(loaded);
         AfxMessageBox(message.text, message.details);
         return false;
     }
@@ -47,8 +47,10 @@ bool PrepareImage(ProgramJobRecord& job) {
     job.readBackBuffer = std::make_unique<std::uint8_t[]>(job.fileSize);
     // A raw file that shrank since its size was taken reads short.
     const bool readOk = loaded.status == image::Status::Ok;
-    if (!readOk)
-        AfxMessageBox(ImageFailureMessage(loaded).text);
+    if (!readOk) {
+        const ImageMessage message = ImageFailureMessage(loaded, job.imageFile);
+        AfxMessageBox(message.text, message.details);
+    }
     // The file checksum is shown even when the read came up short.
     const std::uint16_t sum = FileChecksum(std::span(job.fileBuffer.get(), job.fileSize));
     SendJobStatus(kStatusFileChecksum, sum, 0);

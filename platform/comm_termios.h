@@ -33,6 +33,7 @@ class TermiosCommDevice final : public CommDevice {
     DWORD GetOverlappedResult(const OVERLAPPED& ov, DWORD* transferred) override;
     bool GetCommModemStatus(DWORD* status) override;
     void Close() override;
+    std::string LastErrorText() const override;
 
     struct Impl;
 

@@ -35,6 +35,7 @@ class Win32CommDevice final : public CommDevice {
     DWORD GetOverlappedResult(const OVERLAPPED& ov, DWORD* transferred) override;
     bool GetCommModemStatus(DWORD* status) override;
     void Close() override;
+    std::string LastErrorText() const override;
 
     struct Impl;
 

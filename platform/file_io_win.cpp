@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/error_text.h"
 #include "platform/file_io.h"
 
 #include <windows.h>
@@ -58,16 +59,32 @@ std::pair<HANDLE, std::string> CreateTemporaryBeside(const std::filesystem::path
 
 bool ImageFile::Open(const std::string& path) {
     Close();
-    if (path.empty() || !IsRegularFile(path))
+    openError_.clear();
+    if (path.empty()) {
+        openError_ = "no file is named";
         return false;
+    }
+    std::error_code ec;
+    const auto type = std::filesystem::status(path, ec).type();
+    if (type != std::filesystem::file_type::regular) {
+        openError_ = ec                                              ? ec.message()
+                     : type == std::filesystem::file_type::directory ? "is a folder"
+                     : type == std::filesystem::file_type::not_found
+                         ? SystemErrorText(ERROR_FILE_NOT_FOUND)
+                         : "not a regular file";
+        return false;
+    }
     const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    if (h == INVALID_HANDLE_VALUE) {
+        openError_ = SystemErrorText(static_cast<long>(::GetLastError()));
         return false;
+    }
     // The name may have been pointed elsewhere in between: what was opened must be a file.
     LARGE_INTEGER size{};
     if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileSizeEx(h, &size) || size.QuadPart < 0) {
         ::CloseHandle(h);
+        openError_ = "replaced while it was being opened";
         return false;
     }
     handle_ = reinterpret_cast<std::intptr_t>(h);

@@ -190,6 +190,7 @@ std::uint32_t CSerialPort::Open(std::int32_t portNumber, std::uint32_t baudRate,
         s.m_commOpen = false;
     }
 
+    s.m_lastErrorText.clear();
     std::uint32_t code = SP_OK;
     if (s.m_rxCapacity == 0)
         code = SP_NO_RX_BUFFER;
@@ -317,6 +318,7 @@ std::uint32_t OpenDevice(const std::shared_ptr<CSerialPort::State>& state, std::
 
     std::shared_ptr<platform::CommDevice> device = platform::CreateCommDevice();
     if (const DWORD error = device->Open(name); error != platform::ERROR_SUCCESS) {
+        s.m_lastErrorText = device->LastErrorText();
         return OpenCode(error);
     }
     std::atomic_store(&s.m_hComm, device);
@@ -328,6 +330,7 @@ std::uint32_t OpenDevice(const std::shared_ptr<CSerialPort::State>& state, std::
 
     if (const std::uint32_t code = ConfigureDevice(*device, dcb, timeouts, lineEvents);
         code != SP_OK) {
+        s.m_lastErrorText = device->LastErrorText();
         return code;
     }
     if (!AllExist(s.m_readerEvents) || !AllExist(s.m_writerEvents))
@@ -417,6 +420,10 @@ std::uint32_t CSerialPort::GetAvailable() const {
 
 std::uint32_t CSerialPort::GetLastError() const {
     return m_->m_lastError;
+}
+
+std::string CSerialPort::GetLastErrorText() const {
+    return m_->m_lastErrorText;
 }
 
 CSerialPort::Transit CSerialPort::InTransit() const {

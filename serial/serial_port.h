@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/win_types.h"
 
@@ -80,6 +81,9 @@ class CSerialPort {
     std::uint32_t GetAvailable() const;
     // The result of the last Open, or the thread code (13, 14, 22) behind an SPE_ERROR.
     std::uint32_t GetLastError() const;
+    // Why the last Open failed in the device, in the system's words ("Permission denied");
+    // empty when it failed before the device or the device had nothing to say. Owner thread.
+    std::string GetLastErrorText() const;
     // What is on its way through this host rather than with the peer, for an owner about to
     // give up on a silent peer. `received`: bytes the device has received that the owner has
     // not read yet (in the device's input queue, in a finished read, or unread in the receive

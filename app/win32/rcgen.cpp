@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "app/about_template.h"
-#include "ui/rs232set_template.h"
+#include "ui/core/rs232set_template.h"
 #include "ui/win32/dialog_script.h"
 
 namespace {

@@ -40,17 +40,11 @@ int ShowImage(const Options& o) {
     LoadJobSettings(o);
     platform::ImageFile file;
     const image::Loaded loaded = LoadJobImage(file);
+    const ImageMessage message = ImageFailureMessage(loaded, file);
     file.Close();
     if (loaded.status != image::Status::Ok) {
         Reporter reporter(ChooseStyle(o), stdout, stderr);
-        const ImageMessage message = ImageFailureMessage(loaded);
-        reporter.Message(message.text);
-        std::string_view details = message.details;
-        while (!details.empty()) {
-            const auto end = details.find('\n');
-            reporter.Hint(details.substr(0, end));
-            details = end == std::string_view::npos ? std::string_view{} : details.substr(end + 1);
-        }
+        ShowMessage(reporter, message.text, message.details);
         return kResultStartFailedExit;
     }
     ImageInfo info = ImageDescriber().Describe(o.image);

@@ -21,14 +21,7 @@ JobRunner::JobRunner(const Options& options, Display& display)
     previousHook_ =
         platform::SetMessageBoxHook([this](std::string_view text, std::string_view details) {
             lastMessage_ = text;
-            display_.Message(text);
-            // A box's details are what a terminal shows as hints: a line each.
-            while (!details.empty()) {
-                const auto end = details.find('\n');
-                display_.Hint(details.substr(0, end));
-                details =
-                    end == std::string_view::npos ? std::string_view{} : details.substr(end + 1);
-            }
+            ShowMessage(display_, text, details);
         });
     // What a job will program is shown before anything is sent; a probe shows nothing.
     previousImageHook_ = SetPreparedImageHook(

@@ -34,4 +34,7 @@ class Display : public JobObserver {
     virtual void Summary(const Tally&, std::string_view /*port*/) {}
 };
 
+// A message box's text as a message, and its details beneath it as hints, a line each.
+void ShowMessage(Display& display, std::string_view text, std::string_view details);
+
 }  // namespace cli

@@ -17,7 +17,6 @@
 #include "job/program_job.h"
 #include "platform/com_ports.h"
 #include "sim/simulator.h"
-#include "ui/image_file_dialog.h"
 
 namespace gui_test {
 namespace {
@@ -83,12 +82,16 @@ class ImageEndToEnd : public ::testing::Test {
         });
         frame->show();
     }
-    CRS232SET& Dialog() const { return frame->HostView().ProgramDialog(); }
+    ui::Rs232SetWidget& Dialog() const { return frame->HostView().ProgramDialog(); }
+    template <typename T = QWidget>
+    T* Control(int id) const {
+        return qobject_cast<T*>(Dialog().GetDlgItem(id));
+    }
     QLabel& Pane() const { return *frame->statusBar()->findChild<QLabel*>("idleMessage"); }
 
     void ProgramToResult() {
-        Dialog().m_cmbBaudRate->setCurrentIndex(11);
-        Dialog().m_btnProgram->click();
+        Control<QComboBox>(1000)->setCurrentIndex(11);  // 57600: the line ignores the speed
+        Control<QPushButton>(1)->click();
         ASSERT_TRUE(Dialog().Handle()->RunUntil([&] { return !boxes.empty(); }, 60s));
     }
 
@@ -137,25 +140,8 @@ TEST_F(ImageEndToEnd, ABadFileShowsWhereInTheBoxDetails) {
                                             "(S7, S8 or S9) or a count (S5, S6) after its last "
                                             "data"}}));
     EXPECT_EQ(Pane().text(), "Ready");
-    EXPECT_TRUE(Dialog().m_btnProgram->isEnabled());
+    EXPECT_TRUE(Control(1)->isEnabled());
     EXPECT_EQ(ProgramJob.serialPort, nullptr);
-}
-
-TEST(ImageFileDialog, BinFirstThenTheFormatsWithAddresses) {
-    QWidget parent;
-    QStringList filters;
-    QTimer::singleShot(0, [&] {
-        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-            filters = dialog->nameFilters();
-            dialog->reject();
-        }
-    });
-    EXPECT_FALSE(ui::ChooseImageFile(&parent, QString()));
-    EXPECT_EQ(filters,
-              (QStringList{"BIN ROM (*.bin)",
-                           "HEX, S-record, ELF (*.hex *.ihex *.ihx *.s19 *.s28 *.s37 *.srec *.mot "
-                           "*.elf *.axf)",
-                           "All Files (*)"}));
 }
 
 }  // namespace

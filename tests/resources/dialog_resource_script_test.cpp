@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/about_template.h"
-#include "ui/rs232set_template.h"
+#include "ui/core/rs232set_template.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "job/job_messages.h"
 #include "res/icon_ids.h"
-#include "ui/rs232set_template.h"
+#include "ui/core/rs232set_template.h"
 #include "ui/win32/rs232set_window.h"
 
 #include <commctrl.h>

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/about_template.h"
-#include "ui/rs232set_template.h"
+#include "ui/core/rs232set_template.h"
 #include "ui/win32/dialog_script.h"
 #include "ui/win32/rs232set_window.h"
 

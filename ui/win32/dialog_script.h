@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/dialog_template.h"
+#include "ui/core/dialog_template.h"
 
 namespace ui {
 
