@@ -4,27 +4,15 @@
 #include "cli/cli_fixture.h"
 #include "cli/job/sha256.h"
 #include "cli/json_reader.h"
+#include "support/image_records.h"
 
 namespace {
 
 using namespace testing_support;
 
-// ":LLAAAATT<data>CC"
+// A record and its line end.
 std::string Record(std::uint8_t type, std::uint16_t offset, std::vector<std::uint8_t> data) {
-    std::vector<std::uint8_t> bytes = {std::uint8_t(data.size()), std::uint8_t(offset >> 8),
-                                       std::uint8_t(offset), type};
-    bytes.insert(bytes.end(), data.begin(), data.end());
-    unsigned sum = 0;
-    for (auto b : bytes)
-        sum += b;
-    bytes.push_back(std::uint8_t(0x100 - (sum & 0xFF)));
-    std::string text = ":";
-    char pair[3];
-    for (auto b : bytes) {
-        std::snprintf(pair, sizeof pair, "%02X", b);
-        text += pair;
-    }
-    return text + "\n";
+    return testing_support::HexRecord(type, offset, data) + "\n";
 }
 
 std::string Sha(const std::vector<std::uint8_t>& bytes) {

@@ -5,76 +5,25 @@
 #include <QPushButton>
 #include <chrono>
 
-#include "app/dialog_host_view.h"
-#include "app/main_frame.h"
-#include "dialog_fixture.h"
-#include "job/job_control.h"
+#include "frame_fixture.h"
 #include "job/program_job.h"
-#include "platform/com_ports.h"
 #include "platform/profile.h"
-#include "sim/simulator.h"
 
 namespace gui_test {
 namespace {
 
 using namespace std::chrono_literals;
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public FrameFixture {
   protected:
-    static constexpr int kCom = 21;
-    testing_support::TempDir dir;
-    std::vector<std::string> boxes;
-    std::vector<std::string> details;
-    std::unique_ptr<sim::Simulator> loader;
-    std::unique_ptr<CMainFrame> frame;
-
-    void SetUp() override {
-        previous_ =
-            platform::SetMessageBoxHook([this](std::string_view text, std::string_view detail) {
-                boxes.emplace_back(text);
-                details.emplace_back(detail);
-            });
-    }
-    void TearDown() override {
-        frame.reset();
-        EndJob();
-        loader.reset();
-        platform::ClearComDevices();
-        platform::SetMessageBoxHook(std::move(previous_));
-    }
-
-    // Starts the loader and opens the frame on an INI file that maps COM21 to it.
-    void Open(sim::LoaderConfig cfg) {
-        loader = sim::Simulator::Start(cfg);
-        ASSERT_TRUE(loader);
+    // Opens the frame on an image of 163 bytes (ten packets of 16 and three bytes more).
+    void Open(const sim::LoaderConfig& cfg) {
         std::vector<std::uint8_t> image(16 * 10 + 3);
         for (std::size_t i = 0; i < image.size(); ++i)
             image[i] = static_cast<std::uint8_t>(i * 7);
         testing_support::WriteBytes(dir.File("image.bin"), image);
-        testing_support::WriteFile(dir.File("kven.INI"),
-                                   "[CURRENT]\nPORT=21\nTRANFILE=" + dir.File("image.bin") +
-                                       "\n[PORTS]\nCOM21=" + loader->SlavePath() + "\n");
-        frame = std::make_unique<CMainFrame>([this] {
-            InitSettingsFor(dir.File("kven"));
-            platform::LoadComPorts(AppSettings.iniPath);
-        });
-        frame->show();
+        OpenFrame(cfg, dir.File("image.bin"));
     }
-    ui::Rs232SetWidget& Dialog() const { return frame->HostView().ProgramDialog(); }
-    template <typename T = QWidget>
-    T* Control(int id) const {
-        return qobject_cast<T*>(Dialog().GetDlgItem(id));
-    }
-
-    // Presses Program and serves the job's messages until its result box.
-    void ProgramToResult() {
-        Control<QComboBox>(1000)->setCurrentIndex(11);  // 57600: the line ignores the speed
-        Control<QPushButton>(1)->click();
-        ASSERT_TRUE(Dialog().Handle()->RunUntil([&] { return !boxes.empty(); }, 60s));
-    }
-
-  private:
-    platform::MessageBoxHook previous_;
 };
 
 TEST_F(EndToEnd, ProgramEndsWithWritingIsOkAndTheGreenLamp) {
