@@ -82,20 +82,10 @@ std::optional<ImageError> ReadIntelHex(ByteSource& source, DataSink& sink) {
     // The extended address: a segment's base (02) or the upper half of a linear address (04).
     std::uint32_t extended = 0;
     bool segmented = false;
-    std::uint64_t endLine = 0;
     std::string_view line;
-    while (lines.Next(line)) {
+    std::optional<ImageError> fault;
+    while (lines.NextRecord(line, fault)) {
         const Origin at = Origin::Line(lines.Number());
-        if (lines.TooLong()) {
-            return ImageError{at, Printf("longer than any record (more than %zu characters)",
-                                         LineReader::kMaxLine)};
-        }
-        if (line.empty())
-            continue;
-        if (endLine != 0) {
-            return ImageError{at, Printf("a record after the end-of-file record of line %llu",
-                                         static_cast<unsigned long long>(endLine))};
-        }
         Record record;
         if (auto error = Parse(line, at, buffer, record))
             return error;
@@ -119,7 +109,7 @@ std::optional<ImageError> ReadIntelHex(ByteSource& source, DataSink& sink) {
                 break;
             }
             case kEndOfFile:
-                endLine = lines.Number();
+                lines.MarkEnd("end-of-file record");
                 break;
             case kSegmentAddress:
                 extended = Word(record.data) << 4;
@@ -133,9 +123,11 @@ std::optional<ImageError> ReadIntelHex(ByteSource& source, DataSink& sink) {
                 break;
         }
     }
-    if (endLine == 0 && lines.Number() == 0)
+    if (fault)
+        return fault;
+    if (!lines.Ended() && lines.Number() == 0)
         return ImageError{{}, "the file holds no record, not even the end-of-file record"};
-    if (endLine == 0) {
+    if (!lines.Ended()) {
         return ImageError{{},
                           Printf("the file ends after line %llu without an end-of-file "
                                  "record (:00000001FF)",

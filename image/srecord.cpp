@@ -69,23 +69,13 @@ std::optional<ImageError> ReadSRecord(ByteSource& source, DataSink& sink) {
     LineReader lines(source);
     std::array<std::uint8_t, 256> buffer{};
     std::uint64_t dataRecords = 0;
-    std::uint64_t endLine = 0;
     // A count that matches, with no data after it, proves the file complete as an end record
     // does: srec_cat writes no end record when it knows no start address.
     bool counted = false;
     std::string_view line;
-    while (lines.Next(line)) {
+    std::optional<ImageError> fault;
+    while (lines.NextRecord(line, fault)) {
         const Origin at = Origin::Line(lines.Number());
-        if (lines.TooLong()) {
-            return ImageError{at, Printf("longer than any record (more than %zu characters)",
-                                         LineReader::kMaxLine)};
-        }
-        if (line.empty())
-            continue;
-        if (endLine != 0) {
-            return ImageError{at, Printf("a record after the end record of line %llu",
-                                         static_cast<unsigned long long>(endLine))};
-        }
         Record record;
         if (auto error = Parse(line, at, buffer, record))
             return error;
@@ -113,15 +103,17 @@ std::optional<ImageError> ReadSRecord(ByteSource& source, DataSink& sink) {
             case 7:
             case 8:
             case 9:
-                endLine = lines.Number();
+                lines.MarkEnd("end record");
                 break;
             default:  // S0: the header, a name for people
                 break;
         }
     }
-    if (endLine == 0 && !counted && lines.Number() == 0)
+    if (fault)
+        return fault;
+    if (!lines.Ended() && !counted && lines.Number() == 0)
         return ImageError{{}, "the file holds no record, not even an end record"};
-    if (endLine == 0 && !counted) {
+    if (!lines.Ended() && !counted) {
         return ImageError{{},
                           Printf("the file ends after line %llu without an end record (S7, "
                                  "S8 or S9) or a count (S5, S6) after its last data",

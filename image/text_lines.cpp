@@ -81,6 +81,26 @@ bool LineReader::Next(std::string_view& line) {
     }
 }
 
+bool LineReader::NextRecord(std::string_view& line, std::optional<ImageError>& fault) {
+    while (Next(line)) {
+        const Origin at = Origin::Line(number_);
+        if (tooLong_) {
+            fault = ImageError{
+                at, Printf("longer than any record (more than %zu characters)", kMaxLine)};
+            return false;
+        }
+        if (line.empty())
+            continue;
+        if (endLine_ != 0) {
+            fault = ImageError{at, Printf("a record after the %s of line %llu", endName_,
+                                          static_cast<unsigned long long>(endLine_))};
+            return false;
+        }
+        return true;
+    }
+    return false;
+}
+
 std::optional<std::size_t> DecodeHex(std::string_view digits, std::span<std::uint8_t> out) {
     const std::size_t pairs = std::min(digits.size() / 2, out.size());
     for (std::size_t i = 0; i < pairs; ++i) {

@@ -31,6 +31,16 @@ class LineReader {
     // That line was longer than kMaxLine (only its start was given).
     bool TooLong() const { return tooLong_; }
 
+    // The next line that holds a record, blank ones skipped. False at the end of the source,
+    // or with `fault` set for a line longer than any record or one after the end record.
+    bool NextRecord(std::string_view& line, std::optional<ImageError>& fault);
+    // The line given last is the end record, `name` in messages: no record may follow it.
+    void MarkEnd(const char* name) {
+        endLine_ = number_;
+        endName_ = name;
+    }
+    bool Ended() const { return endLine_ != 0; }
+
   private:
     bool Refill();
 
@@ -40,6 +50,8 @@ class LineReader {
     std::uint64_t offset_ = 0;         // of the source, where the next refill reads
     std::uint64_t number_ = 0;
     bool tooLong_ = false;
+    std::uint64_t endLine_ = 0;
+    const char* endName_ = "";
 };
 
 // Decodes the pairs of hexadecimal digits of `digits` into `out` (digits.size() / 2 bytes).

@@ -2,8 +2,8 @@
 // simulator, with every message box it shows caught (its text and its details).
 #pragma once
 
-#include <QPushButton>
 #include <QComboBox>
+#include <QPushButton>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -48,8 +48,8 @@ class FrameFixture : public ::testing::Test {
         loader = sim::Simulator::Start(cfg);
         ASSERT_TRUE(loader);
         testing_support::WriteFile(dir.File("kven.INI"),
-                                   "[CURRENT]\nPORT=21\nTRANFILE=" + image + "\n[PORTS]\nCOM21=" +
-                                       loader->SlavePath() + "\n" + moreIni);
+                                   "[CURRENT]\nPORT=21\nTRANFILE=" + image +
+                                       "\n[PORTS]\nCOM21=" + loader->SlavePath() + "\n" + moreIni);
         frame = std::make_unique<CMainFrame>([this] {
             InitSettingsFor(dir.File("kven"));
             platform::LoadComPorts(AppSettings.iniPath);
@@ -66,8 +66,8 @@ class FrameFixture : public ::testing::Test {
     void ProgramToResult() {
         Control<QComboBox>(1000)->setCurrentIndex(11);  // 57600: the line ignores the speed
         Control<QPushButton>(1)->click();
-        ASSERT_TRUE(Dialog().Handle()->RunUntil([&] { return !boxes.empty(); },
-                                                std::chrono::seconds(60)));
+        ASSERT_TRUE(
+            Dialog().Handle()->RunUntil([&] { return !boxes.empty(); }, std::chrono::seconds(60)));
     }
 
   private:
