@@ -13,6 +13,7 @@
 #include "job/job_messages.h"
 #include "platform/message_box.h"
 #include "settings/app_settings.h"
+#include "support/default_settings.h"
 #include "support/temp_dir.h"
 
 namespace dialog_test {
@@ -46,13 +47,7 @@ class DialogTest : public ::testing::Test {
                 if (onBox)
                     onBox(text);
             });
-        AppSettings = {};
-        AppSettings.iniPath = dir.File("kven.INI");
-        AppSettings.port = 1;
-        AppSettings.baudRate = 115200;
-        AppSettings.byteSize = 8;
-        AppSettings.tranFile = "/images/app.bin";
-        AppSettings.eepsumShowEnable = 1;
+        testing_support::DefaultSettings(dir);
     }
 
     void TearDown() override { platform::SetMessageBoxHook(std::move(previousHook_)); }

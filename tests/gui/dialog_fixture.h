@@ -18,6 +18,7 @@
 #include "platform/message_box.h"
 #include "res/icons.h"
 #include "settings/app_settings.h"
+#include "support/default_settings.h"
 #include "support/temp_dir.h"
 #include "ui/core/rs232set_template.h"
 #include "ui/qt/rs232set_widget.h"
@@ -40,15 +41,7 @@ inline void OnNextBox(std::function<void(QMessageBox&)> handle) {
     });
 }
 
-inline void DefaultSettings(const testing_support::TempDir& dir) {
-    AppSettings = {};
-    AppSettings.iniPath = dir.File("kven.INI");
-    AppSettings.port = 1;
-    AppSettings.baudRate = 115200;
-    AppSettings.byteSize = 8;
-    AppSettings.tranFile = "/images/app.bin";
-    AppSettings.eepsumShowEnable = 1;
-}
+using testing_support::DefaultSettings;
 
 class DialogTest : public ::testing::Test {
   protected:
