@@ -26,6 +26,7 @@ inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
 inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
 inline constexpr DWORD ERROR_GEN_FAILURE = 31;
+inline constexpr DWORD ERROR_NOT_SUPPORTED = 50;
 inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 inline constexpr DWORD ERROR_BROKEN_PIPE = 109;
 inline constexpr DWORD ERROR_OPERATION_ABORTED = 995;
@@ -41,6 +42,9 @@ inline constexpr DWORD PURGE_RXCLEAR = 0x0008;
 inline constexpr DWORD DTR_CONTROL_DISABLE = 0;
 inline constexpr DWORD RTS_CONTROL_DISABLE = 0;
 inline constexpr DWORD MAXDWORD = 0xFFFFFFFF;
+
+// EscapeCommFunction's functions for the modem lines, with their Win32 values.
+enum class LineFunction : DWORD { SetRts = 3, ClearRts = 4, SetDtr = 5, ClearDtr = 6 };
 
 // The Win32 DCB, member for member (28 bytes).
 struct DCB {
@@ -135,6 +139,10 @@ class CommDevice {
     // Never waits: ERROR_IO_INCOMPLETE while the operation runs, else its status.
     virtual DWORD GetOverlappedResult(const OVERLAPPED& ov, DWORD* transferred) = 0;
     virtual bool GetCommModemStatus(DWORD* status) = 0;
+    // EscapeCommFunction for DTR and RTS: raises or drops the line on the open device.
+    // ERROR_SUCCESS; ERROR_NOT_SUPPORTED when the device has no modem lines (a pseudo-terminal);
+    // ERROR_INVALID_HANDLE when closed; or the driver's own refusal.
+    virtual DWORD EscapeCommFunction(LineFunction function) = 0;
 
     // CloseHandle: ends outstanding operations; idempotent.
     virtual void Close() = 0;

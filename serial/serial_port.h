@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/comm_device.h"
 #include "platform/win_types.h"
 
 class CSerialPort;
@@ -84,6 +85,11 @@ class CSerialPort {
     // silent peer asks this first, so that a stall of its own threads is never taken for the
     // peer's silence. Any thread.
     bool HasBytesInTransit() const;
+    // Raises or drops DTR or RTS on the open device (a reset into the target's loader): a
+    // Win32 error code, ERROR_SUCCESS on success, ERROR_INVALID_HANDLE while closed and
+    // ERROR_NOT_SUPPORTED when the device has no modem lines. Open leaves both lines off and
+    // nothing else here changes them. Owner thread, while no callback needs the lines.
+    DWORD EscapeCommFunction(platform::LineFunction function);
 
     struct State;  // shared with the threads, so it outlives a thread that misses Close's wait
 
