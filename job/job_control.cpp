@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "job/before_link.h"
 #include "job/prepare_image.h"
 #include "job/program_job.h"
 #include "job/protocol_step.h"
@@ -66,6 +67,9 @@ int StartJob(platform::HWND dialog, int mode) {
         AfxMessageBox("The transmitted file is empty !");
         return 0;
     }
+    // A front end's reset of the target into its loader, right before the link request.
+    if (!RunBeforeLinkStep(port))
+        return 0;
 
     ProgramJob.timeoutTicks = 0;
     InitEngine(mode == kModeProgram ? kStateProgramStart : kStateChecksumStart);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "job/image_patch.h"
 #include "platform/message_box.h"
 #include "settings/app_settings.h"
 
@@ -55,6 +56,11 @@ bool PrepareImage(ProgramJobRecord& job) {
     const bool readOk = got == job.fileSize;
     if (!readOk)
         AfxMessageBox(" Read File to Buffer fail");
+    // The board's own data goes in before any sum is taken. A raw image starts at address 0.
+    if (readOk && !ApplyImagePatch(std::span(job.fileBuffer.get(), job.fileSize), 0)) {
+        job.imageFile.Close();
+        return false;
+    }
     // The file checksum is shown even when the read came up short.
     const std::uint16_t sum = FileChecksum(std::span(job.fileBuffer.get(), job.fileSize));
     SendJobStatus(kStatusFileChecksum, sum, 0);
