@@ -45,7 +45,9 @@ Faults (--fault FAULT, repeatable; every session):
   bad-info             same as bad:info (the host carries on with its own erase time)
   dribble:MS           send replies one byte at a time, MS ms apart
   STEP is link, info, erase-begin, erase-done, length, ack:N, end, sum-link, count,
-  sum-ack:N or sum-end; packets N count from 1. After a fault that makes the host
+  sum-ack:N or sum-end; packets N count from 1. FAULT@S commits the fault only in
+  session S of each board (of the run without --swap), e.g. bad:ack:3@1 fails each
+  board's first attempt only. After a fault that makes the host
   give up, the session ends and the loader waits for a new link request.
   The host's result: bad link 4, bad erase-begin 6, bad erase-done 5, bad length 7,
   bad ack 8, bad end 9, corrupt readback 3, bad sum-link 11, bad count 12,

@@ -199,7 +199,9 @@ void Simulator::Serve() {
             mode = wait.mode;
         }
 
-        LoaderSession session(board_, flash_, *line_);
+        LoaderConfig config = board_;
+        config.faults = FaultsOfSession(board_.faults, ++boardSessions_);
+        LoaderSession session(config, flash_, *line_);
         SessionResult result = session.Run(mode);
         if (result.ending == Ending::Resync) {
             pending = session.NextMode();
@@ -236,6 +238,7 @@ bool Simulator::AwaitBoard(std::optional<Mode>& pending) {
             if (faults) {
                 board_.faults = std::move(*faults);
             }
+            boardSessions_ = 0;
             return true;
         }
         if (status == Line::Status::Stopped || !ReopenLine()) {
