@@ -2,6 +2,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -59,6 +60,8 @@ Program:
   --swap MS            board after board: after each session the board leaves and the
                        line is silent; the next board goes in MS ms after a link request
                        first finds the socket empty
+  --board-sessions N   with --swap, each board serves N sessions before it leaves
+                       (default 1), so a host may retry a board or look for it
   --device PATH        serve on the existing terminal or listening unix socket PATH
                        (e.g. the host end of a virtual machine's serial port) instead
                        of a new pseudo-terminal
@@ -149,8 +152,12 @@ constexpr ValueOption kValueOptions[] = {
      }},
     {"--swap",
      [](Options& o, std::string_view v, std::string&) {
-         o.simulator.sessionsPerBoard = 1;
+         o.simulator.sessionsPerBoard = std::max<std::uint32_t>(o.simulator.sessionsPerBoard, 1);
          return ParseMilliseconds(v, o.simulator.swapDelay);
+     }},
+    {"--board-sessions",
+     [](Options& o, std::string_view v, std::string&) {
+         return ParseInt(v, o.simulator.sessionsPerBoard, 10, 1, 1'000'000);
      }},
     {"--device",
      [](Options& o, std::string_view v, std::string&) {
@@ -215,6 +222,8 @@ Options ParseArgs(int argc, char** argv) {
         if (!option->apply(o, value, error))
             Fail(error);
     }
+    if (o.simulator.sessionsPerBoard > 0 && o.simulator.swapDelay.count() == 0)
+        Fail("--board-sessions goes with --swap");
     return o;
 }
 
