@@ -104,6 +104,13 @@ std::string BashCompletion() {
         "    COMPREPLY=($(compgen -W \"$1\" -- \"$cur\"))\n"
         "}\n"
         "\n"
+        "_kven_cli_files()\n"
+        "{\n"
+        "    local IFS=$'\\n'\n"
+        "    compopt -o filenames 2>/dev/null\n"
+        "    COMPREPLY=($(compgen -f -- \"$cur\"))\n"
+        "}\n"
+        "\n"
         "_kven_cli()\n"
         "{\n"
         "    local line=${COMP_LINE:0:COMP_POINT} cur prev command=\"\" word i\n"
@@ -133,9 +140,7 @@ std::string BashCompletion() {
                     "            _kven_cli_reply \"$(\"$1\" ports --names 2>/dev/null)\" ;;\n";
                 break;
             case Takes::File:
-                script +=
-                    "            compopt -o filenames 2>/dev/null\n"
-                    "            COMPREPLY=($(compgen -f -- \"$cur\")) ;;\n";
+                script += "            _kven_cli_files ;;\n";
                 break;
             case Takes::Choice:
                 script += "            _kven_cli_reply \"$(printf '%s\\n' " + Choices(o.value) +
@@ -168,9 +173,7 @@ std::string BashCompletion() {
     script +=
         "                esac\n"
         "            else\n"
-        "                # The image.\n"
-        "                compopt -o filenames 2>/dev/null\n"
-        "                COMPREPLY=($(compgen -f -- \"$cur\"))\n"
+        "                _kven_cli_files  # the image\n"
         "            fi\n"
         "            ;;\n"
         "    esac\n"

@@ -81,6 +81,7 @@ std::vector<std::string> Complete(const TempDir& dir, const std::string& line) {
 TEST(BashCompletion, CompletesCommandsOptionsValuesPortsAndImages) {
     TempDir dir;
     WriteFile(dir.File("image.bin"), "");
+    WriteFile(dir.File("my image.hex"), "");
     using V = std::vector<std::string>;
     EXPECT_EQ(Complete(dir, "kven-cli po"), V{"ports"});
     EXPECT_EQ(Complete(dir, "kven-cli program --serial-f"),
@@ -92,6 +93,7 @@ TEST(BashCompletion, CompletesCommandsOptionsValuesPortsAndImages) {
     // bash replaces only what follows the last colon of the word.
     EXPECT_EQ(Complete(dir, "kven-cli program --port usb:1a86:7523#"), (V{"7523#1", "7523#2"}));
     EXPECT_EQ(Complete(dir, "kven-cli program --json ima"), V{"image.bin"});
+    EXPECT_EQ(Complete(dir, "kven-cli program --serial-file my"), V{"my image.hex"});
     EXPECT_EQ(Complete(dir, "kven-cli eepsum --serial"), V{});  // a Program option
 }
 
