@@ -1,6 +1,7 @@
 #include "cli/line/serial_source.h"
 
 #include <charconv>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -120,11 +121,17 @@ std::optional<SerialValue> SerialSource::ValueAt(std::uint64_t position, std::st
 }
 
 bool SerialSource::Load(State& state, std::string* error) const {
-    std::ifstream in(spec_.state, std::ios::binary);
-    if (!in) {
+    std::error_code ec;
+    if (!std::filesystem::exists(spec_.state, ec) && !ec) {
         // No file yet: the first run starts where the options say.
         state = State{spec_.file.empty() ? spec_.start : 0, {}};
         return true;
+    }
+    // A file that is there but cannot be read must not start the numbers over.
+    std::ifstream in(spec_.state, std::ios::binary);
+    if (!in) {
+        *error = "cannot read the serial state " + spec_.state;
+        return false;
     }
     std::ostringstream text;
     text << in.rdbuf();
