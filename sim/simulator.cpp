@@ -214,7 +214,12 @@ void Simulator::Serve() {
         swap_.SessionEnded();  // before the result is out, so a waiter finds the board gone
         Publish(std::move(result));
         ++served;
-        if (stopped || !lineOpen || (options_.maxSessions > 0 && served >= options_.maxSessions)) {
+        if (stopped || !lineOpen) {
+            break;
+        }
+        if (options_.maxSessions > 0 && served >= options_.maxSessions) {
+            // The host has its last reply only once it has closed the port (see pty.h).
+            pty_->WaitUntilHostCloses(kReadLimit);
             break;
         }
     }
