@@ -259,7 +259,6 @@ int main(int argc, char** argv) {
     std::string path = simulator->SlavePath();
     while (auto result = simulator->WaitForSession()) {
         ++number;
-        std::printf("session %u: %s\n", number, sim::Summary(*result).c_str());
         if (!options.flashOut.empty() &&
             !platform::WriteFileAtomically(options.flashOut, *result->flash)) {
             std::fprintf(stderr, "kven-sim: cannot write %s\n", options.flashOut.c_str());
@@ -268,6 +267,8 @@ int main(int argc, char** argv) {
             !platform::WriteFileAtomically(options.sumsOut, result->sums)) {
             std::fprintf(stderr, "kven-sim: cannot write %s\n", options.sumsOut.c_str());
         }
+        // The summary follows the files, so that whoever reads it may read them.
+        std::printf("session %u: %s\n", number, sim::Summary(*result).c_str());
         if (const auto now = simulator->SlavePath(); now != path && !simulator->Ended()) {
             path = now;
             std::printf("new device: %s\n", path.c_str());

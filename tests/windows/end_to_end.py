@@ -58,6 +58,15 @@ class Simulator:
         if not self.device.startswith("/"):
             sys.exit(f"kven-sim did not start: {self.device!r}")
 
+    def wait_session(self):
+        """Waits for the next session's summary; the simulator prints it once it has written
+        its flash file (every session ends, at the latest by the loader's idle time-out). True
+        when it came."""
+        for line in self.proc.stdout:
+            if line.startswith("session "):
+                return True
+        return False
+
     def stop(self):
         self.proc.send_signal(signal.SIGTERM)
         self.proc.wait(timeout=30)
@@ -152,7 +161,8 @@ def main():
         record = json.loads(lines[-1]) if lines and lines[-1].startswith("{") else {}
         check(code == 0 and record.get("result") == 0, f"Program: exit {code}, {lines[-1:]}")
         data = image.read_bytes()
-        check(sim.flash.exists() and sim.flash.read_bytes()[:len(data)] == data,
+        check(sim.wait_session() and sim.flash.exists()
+              and sim.flash.read_bytes()[:len(data)] == data,
               "the simulator's flash equals the image")
         check((out / "readback.bin").exists() and (out / "readback.bin").read_bytes() == data,
               "the read-back file equals the image")
