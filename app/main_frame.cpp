@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QShortcut>
 #include <QStatusBar>
 
@@ -12,12 +13,22 @@
 #include "platform/com_ports.h"
 #include "res/icons.h"
 #include "settings/app_settings.h"
-#include "ui/dialog_style.h"
-#include "ui/rs232set.h"
+#include "ui/qt/dialog_style.h"
+#include "ui/qt/rs232set_widget.h"
 
 namespace {
 
 constexpr int kStatusBarEdge = 4;
+
+// "HEX 0x08000000..0x0801FFFF, base 0x08000000": as much as the pane's width holds.
+std::string ImagePaneText(const image::Layout& layout) {
+    constexpr std::string_view kShort[] = {"BIN", "HEX", "S-record", "ELF"};
+    std::string text(kShort[static_cast<std::size_t>(layout.format)]);
+    if (layout.size == 0)
+        return text + ", no data";
+    return text + " " + image::Address(layout.first) + ".." + image::Address(layout.last) +
+           ", base " + image::Address(layout.base);
+}
 
 }  // namespace
 
@@ -45,8 +56,9 @@ CMainFrame::CMainFrame(std::function<void()> loadSettings)
     setWindowIcon(res::LoadIconResource(res::IDR_MAINFRAME));
     CreateMenu();
     FitToDialog();
+    // The focus given to the frame goes through the host view to the dialog's controls; the
+    // dialog has already put it on its first tab stop.
     setFocusProxy(m_hostView);
-    m_hostView->setFocus();
 }
 
 void CMainFrame::CreateMenu() {
@@ -81,6 +93,22 @@ void CMainFrame::CreateStatusBar() {
     ready->setObjectName(QStringLiteral("idleMessage"));
     bar->addWidget(ready, 1);
     m_locks = new LockIndicators(*bar);
+    // The dialog's template has no room for an image's addresses, and the operator must see
+    // where an image with addresses goes: the pane says it, its tool tip says all of it.
+    m_previousImageHook = SetPreparedImageHook([label = QPointer<QLabel>(ready)](
+                                                   const image::Layout* layout,
+                                                   std::span<const std::uint8_t>) {
+        if (!label)
+            return;
+        const bool addressed = layout && layout->format != image::Format::Raw;
+        label->setText(addressed ? QString::fromStdString(ImagePaneText(*layout))
+                                 : QStringLiteral("Ready"));
+        label->setToolTip(addressed ? QString::fromStdString(image::Describe(*layout)) : QString());
+    });
+}
+
+CMainFrame::~CMainFrame() {
+    SetPreparedImageHook(std::move(m_previousImageHook));
 }
 
 void CMainFrame::FitToDialog() {
@@ -92,14 +120,19 @@ void CMainFrame::FitToDialog() {
 }
 
 bool CMainFrame::event(QEvent* event) {
-    // Whenever the frame gets the focus, the host view takes it, not a control of the dialog.
+    // Whenever the frame gets the focus, the host view takes it and passes it to the dialog,
+    // which gives it to the control that had it last.
     if (event->type() == QEvent::WindowActivate)
         m_hostView->setFocus(Qt::ActiveWindowFocusReason);
     return QMainWindow::event(event);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    // A running job must not outlive its window: the port is released here, not at exit.
-    m_hostView->ProgramDialog().ReleaseJob();
+    // A running job must not be cut off unasked, nor outlive its window: the dialog asks, and
+    // releases the port before the window goes.
+    if (!m_hostView->ProgramDialog().Dialog().OnCloseRequest()) {
+        event->ignore();
+        return;
+    }
     event->accept();
 }

@@ -1,12 +1,16 @@
 // CMainFrame: the main window. Fixed size at (0, 0), a client area exactly the size of the
 // programming dialog, the menu "KVEN", and a status bar with "Ready", the menu prompts and
-// the lock indicators. Creating it loads the settings before the dialog exists.
+// the lock indicators. Where "Ready" stands, an image with addresses (Intel HEX, S-record, ELF)
+// shows its format, addresses and base from the moment a job has read it until the next job
+// reads its image. Creating it loads the settings before the dialog exists.
 //
 // Threading: GUI thread.
 #pragma once
 
 #include <QMainWindow>
 #include <functional>
+
+#include "job/job_image.h"
 
 class CDialogHostView;
 class LockIndicators;
@@ -17,6 +21,7 @@ class CMainFrame : public QMainWindow {
   public:
     // `loadSettings` runs first of all (InitSettings and the COM table by default).
     explicit CMainFrame(std::function<void()> loadSettings = {});
+    ~CMainFrame() override;
 
     CDialogHostView& HostView() const { return *m_hostView; }
     QAction& AboutAction() const { return *m_about; }
@@ -39,6 +44,7 @@ class CMainFrame : public QMainWindow {
     LockIndicators* m_locks = nullptr;
     QAction* m_about = nullptr;
     QAction* m_exit = nullptr;
+    PreparedImageHook m_previousImageHook;
 };
 
 // The job record idled, InitSettings, then the COM number table from the same INI file.

@@ -6,6 +6,7 @@
 #include "cli/command/interrupts.h"
 #include "cli/command/options.h"
 #include "cli/command/ports_command.h"
+#include "cli/job/image_command.h"
 #include "cli/job/run_job.h"
 #include "cli/line/multi_port.h"
 #include "cli/line/repeat.h"
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
             return 0;
         case cli::Command::Ports:
             return cli::ListPorts(o);
+        case cli::Command::Image:
+            return cli::ShowImage(o);
         case cli::Command::Program:
         case cli::Command::EepSum:
             if (o.ports.size() > 1)

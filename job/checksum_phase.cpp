@@ -56,6 +56,7 @@ WORD EndOfTableState(EngineEvent event) {
     if (!RxIs(wire::kEndCode))
         return kResultNoEndCode;
     if (AppSettings.eepsumOutputEnable) {
+        const OwnWorkScope writing(OwnWork::WritingChecksums);
         (void)platform::WriteFileAtomically(
             AppSettings.eepsumFile,
             std::span(ProgramJob.readBackSums.get(), static_cast<std::size_t>(TableBytes())));

@@ -84,6 +84,10 @@ void PutLittleEndian(std::uint32_t value);
 WORD ReadCountEcho(EngineEvent event, WORD mismatch);
 
 // Transfers (transfer.cpp).
+// The read-back that the current packet's acknowledgement carries before its AA (0 or a
+// packet), and the bytes of a transfer's end message: the owed read-back and the end code.
+std::uint32_t AckReadBackLength();
+std::uint32_t EndMessageLength();
 // Sends the next packet of `t`; false when it is exhausted.
 bool SendNextPacket(const Transfer& t);
 // Compares the read-back received so far with the source, from compareIndex on; true at the

@@ -81,6 +81,7 @@ WORD EndOfImageState(EngineEvent event) {
     if (AppSettings.outputEnable) {
         // Written whole or not at all, also after a difference; a file that cannot be
         // written is skipped silently.
+        const OwnWorkScope writing(OwnWork::WritingReadBack);
         (void)platform::WriteFileAtomically(
             AppSettings.outputFile,
             std::span(ProgramJob.readBackBuffer.get(), ProgramJob.fileSize));

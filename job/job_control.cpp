@@ -6,6 +6,7 @@
 #include "job/prepare_image.h"
 #include "job/program_job.h"
 #include "job/protocol_step.h"
+#include "job/start_failure.h"
 #include "job/watchdog.h"
 #include "platform/message_box.h"
 #include "settings/app_settings.h"
@@ -54,9 +55,12 @@ int StartJob(platform::HWND dialog, int mode) {
         port.Open(AppSettings.port, static_cast<std::uint32_t>(AppSettings.baudRate),
                   AppSettings.parity, AppSettings.byteSize, AppSettings.stopBits, 0);
     if (code != 0) {
+        const PortLine line{static_cast<std::uint32_t>(AppSettings.baudRate), AppSettings.byteSize,
+                            AppSettings.parity, AppSettings.stopBits};
         AfxMessageBox(code == SP_NO_DEVICE       ? "COM port can not be found"
                       : code == SP_ACCESS_DENIED ? "COM can not be accessed"
-                                                 : "Open COM fail");
+                                                 : "Open COM fail",
+                      PortOpenDetails(AppSettings.port, code, port.GetLastErrorText(), line));
         return 0;
     }
     if (!PrepareImage(ProgramJob))
@@ -64,7 +68,9 @@ int StartJob(platform::HWND dialog, int mode) {
     // An empty image has nothing to write or read back: refused before the link rather than
     // left to wait for an end message that has no room in the read-back buffer.
     if (mode == kModeProgram && ProgramJob.fileSize == 0) {
-        AfxMessageBox("The transmitted file is empty !");
+        AfxMessageBox("The transmitted file is empty !",
+                      "The image file is " + AppSettings.tranFile +
+                          ".\nIt holds no byte to write; EEP Sum sends the checksum table alone.");
         return 0;
     }
     // A front end's reset of the target into its loader, right before the link request.
@@ -72,11 +78,17 @@ int StartJob(platform::HWND dialog, int mode) {
         return 0;
 
     ProgramJob.timeoutTicks = 0;
+    ProgramJob.arming = 0;
+    ProgramJob.ownWork = OwnWork::None;
+    ProgramJob.extendedMs = 0;
+    ProgramJob.heldBy = OwnWork::None;
+    ProgramJob.ownWorkCapped = false;
     InitEngine(mode == kModeProgram ? kStateProgramStart : kStateChecksumStart);
     ProgramJob.watchdogThread = StartWatchdog(dialog);
     if (!ProgramJob.watchdogThread) {
         ProgramJob.active = 0;
-        AfxMessageBox("Create TimerOut error");
+        AfxMessageBox("Create TimerOut error",
+                      "The thread that times the loader's replies could not be started.");
         return 0;
     }
     ProtocolStep(kEventStart);

@@ -1,11 +1,10 @@
 #include "job/prepare_image.h"
 
-#include <cstdio>
 #include <memory>
 
 #include "job/image_patch.h"
+#include "job/job_image.h"
 #include "platform/message_box.h"
-#include "settings/app_settings.h"
 
 std::uint16_t FileChecksum(std::span<const std::uint8_t> bytes) {
     std::uint32_t sum = 0;
@@ -31,33 +30,32 @@ void BuildBlockSums(std::span<const std::uint8_t> image, std::uint32_t imageSize
 }
 
 bool PrepareImage(ProgramJobRecord& job) {
-    // Only a regular file is opened, so a FIFO or device never blocks the caller.
-    if (!job.imageFile.Open(AppSettings.tranFile)) {
-        AfxMessageBox("Couldn't open the transmitted file !");
-        return false;
-    }
-    // The size, checked before anything is allocated.
-    if (job.imageFile.Size() > kMaxImageSize) {
-        char text[64];
-        std::snprintf(text, sizeof text, " The transmitted file Length > %d",
-                      static_cast<int>(kMaxImageSize));
+    // Only a regular file is opened, so a FIFO or device never blocks the caller. A raw binary's
+    // length, and an addressed image's extent, is checked before its buffer is allocated.
+    image::Loaded loaded = LoadJobImage(job.imageFile);
+    ReportPreparedImage(loaded);
+    if (loaded.status != image::Status::Ok && loaded.status != image::Status::ReadShort) {
+        const ImageMessage message = ImageFailureMessage(loaded, job.imageFile);
         job.imageFile.Close();
-        AfxMessageBox(text);
+        AfxMessageBox(message.text, message.details);
         return false;
     }
-    job.fileSize = static_cast<std::uint32_t>(job.imageFile.Size());
+    job.fileSize = loaded.image.layout.size;
     // The table covers the whole flash image, whatever the file's length.
     job.imageSize = kMaxImageSize;
     job.blockCount = kBlockCount;
-    // A file that shrank since its size was taken reads short.
-    job.fileBuffer = std::make_unique<std::uint8_t[]>(job.fileSize);
+    job.fileBuffer = std::move(loaded.image.bytes);
     job.readBackBuffer = std::make_unique<std::uint8_t[]>(job.fileSize);
-    const std::size_t got = job.imageFile.ReadAll(std::span(job.fileBuffer.get(), job.fileSize));
-    const bool readOk = got == job.fileSize;
-    if (!readOk)
-        AfxMessageBox(" Read File to Buffer fail");
-    // The board's own data goes in before any sum is taken. A raw image starts at address 0.
-    if (readOk && !ApplyImagePatch(std::span(job.fileBuffer.get(), job.fileSize), 0)) {
+    // A raw file that shrank since its size was taken reads short.
+    const bool readOk = loaded.status == image::Status::Ok;
+    if (!readOk) {
+        const ImageMessage message = ImageFailureMessage(loaded, job.imageFile);
+        AfxMessageBox(message.text, message.details);
+    }
+    // The board's own data goes into the flat image before any sum is taken; the image as
+    // read has been reported above, the same for every board.
+    if (readOk &&
+        !ApplyImagePatch(std::span(job.fileBuffer.get(), job.fileSize), loaded.image.layout.base)) {
         job.imageFile.Close();
         return false;
     }

@@ -1,4 +1,5 @@
-// Image preparation: the file loaded, its 16-bit checksum shown, the block checksum table
+// Image preparation: the file loaded (a raw binary as it is; an Intel HEX, S-record or ELF file
+// as its flat image), the 16-bit checksum of what is programmed shown, the block checksum table
 // built over the whole 4 MiB flash image.
 //
 // Threading: GUI thread, before the job becomes active.

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -62,6 +63,15 @@ inline constexpr std::uint16_t kTicksPerEraseUnit = 40;  // the information bloc
 // The erase progress is reported every tenth tick.
 inline constexpr std::uint8_t kTicksPerProgressReport = 10;
 
+// Work of the job's own that can run while the loader's time runs, named in the time-out's
+// report.
+enum class OwnWork : std::uint8_t {
+    None,
+    Reporting,         // a status message handed to the front end
+    WritingReadBack,   // the read-back file written and synced
+    WritingChecksums,  // the returned checksum table written and synced
+};
+
 // Payload bytes per packet until the loader's link reply tells its own.
 inline constexpr std::int32_t kDefaultPacketLength = 256;
 
@@ -81,7 +91,18 @@ struct ProgramJobRecord {
     platform::HWND dialog = nullptr;
     platform::Thread watchdogThread;
     std::atomic<std::uint16_t> timeoutTicks{0};
+    // The last arming as one word, so the watchdog sees its time and ticks together: the
+    // monotonic clock in milliseconds (high 48 bits) and the ticks (low 16 bits).
+    std::atomic<std::uint64_t> arming{0};
     std::atomic<std::uint8_t> progressDivider{0};
+    // What runs of the job's own, for the time-out's report.
+    std::atomic<OwnWork> ownWork{OwnWork::None};
+    // How the time-outs were kept, written by the watchdog, read by the front ends once the
+    // job has ended: the deadlines moved in all (ms), the own work that held one (the last),
+    // and whether the cap on own work ended the job.
+    std::atomic<std::uint32_t> extendedMs{0};
+    std::atomic<OwnWork> heldBy{OwnWork::None};
+    std::atomic<bool> ownWorkCapped{false};
     std::atomic<std::uint16_t> eraseTicks{0};
     std::atomic<std::int32_t> active{0};
 
@@ -104,8 +125,30 @@ struct ProgramJobRecord {
 
 extern ProgramJobRecord ProgramJob;
 
-// Sets progressDivider to kTicksPerProgressReport, then timeoutTicks to `ticks`; returns `ticks`.
+// Sets progressDivider to kTicksPerProgressReport, then timeoutTicks to `ticks`, and records
+// the arming's time for the watchdog; returns `ticks`.
 std::uint16_t ArmWatchdog(std::uint16_t ticks);
+
+// Marks the job's own work for as long as it lives: a time-out that falls meanwhile is held,
+// within its cap, and the report names the work. Used by one thread at a time: an engine step,
+// or the start of a job before its watchdog runs.
+class OwnWorkScope {
+  public:
+    explicit OwnWorkScope(OwnWork work) : previous_(ProgramJob.ownWork.exchange(work)) {}
+    ~OwnWorkScope() { ProgramJob.ownWork.store(previous_); }
+    OwnWorkScope(const OwnWorkScope&) = delete;
+    OwnWorkScope& operator=(const OwnWorkScope&) = delete;
+
+  private:
+    OwnWork previous_;
+};
+
+// The word ArmWatchdog stores in `arming`, and its parts.
+std::uint64_t ArmingWord(std::chrono::steady_clock::time_point at, std::uint16_t ticks);
+std::chrono::steady_clock::time_point ArmedAt(std::uint64_t arming);
+inline std::uint16_t ArmedTicks(std::uint64_t arming) {
+    return static_cast<std::uint16_t>(arming);
+}
 
 // Ends the running job once: whoever changes `active` from 1 to 0 posts WM_JOB_DONE with
 // `code`; everyone else posts nothing. Port and buffers stay held until EndJob.

@@ -8,17 +8,21 @@
 #include "job/program_job.h"
 
 namespace engine_detail {
-namespace {
 
-// Bytes expected in an end message: the owed read-back (one packet, or two) and the code.
+std::uint32_t AckReadBackLength() {
+    // The first packets are answered by the acknowledgement alone; later ones also carry the
+    // read-back of the packet that lags behind.
+    return ProgramJob.packetCount <= wire::kReadBackLag
+               ? 0u
+               : static_cast<std::uint32_t>(ProgramJob.packetSize);
+}
+
 std::uint32_t EndMessageLength() {
     const auto last = static_cast<std::uint32_t>(ProgramJob.lastPacketLength);
     return ProgramJob.packetCount < wire::kReadBackLag
                ? last + wire::kCodeLength
                : static_cast<std::uint32_t>(ProgramJob.packetSize) + last + wire::kCodeLength;
 }
-
-}  // namespace
 
 bool SendNextPacket(const Transfer& t) {
     ProgramJobRecord& job = ProgramJob;
@@ -57,11 +61,7 @@ WORD PacketAckStep(EngineEvent event, const Transfer& t) {
     if (event == kEventWriteDone)
         ProgramJob.writeDone = 1;
     if (event == kEventData && !ProgramJob.dataReceived) {
-        // The first packets are answered by the acknowledgement alone; later ones also carry
-        // the read-back of the packet that lags behind.
-        const std::uint32_t readBack = ProgramJob.packetCount <= wire::kReadBackLag
-                                           ? 0u
-                                           : static_cast<std::uint32_t>(ProgramJob.packetSize);
+        const std::uint32_t readBack = AckReadBackLength();
         if (Available() >= readBack + wire::kAckLength) {
             if (readBack > 0)
                 ReadInto(t.readBack, t.total, &ProgramJob.readBackPos, readBack);

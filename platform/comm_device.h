@@ -146,6 +146,10 @@ class CommDevice {
 
     // CloseHandle: ends outstanding operations; idempotent.
     virtual void Close() = 0;
+
+    // Why the last Open or SetCommState that failed failed, in the system's words ("Permission
+    // denied"); empty when the device has nothing to say.
+    virtual std::string LastErrorText() const { return {}; }
 };
 
 using CommDeviceFactory = std::function<std::unique_ptr<CommDevice>()>;

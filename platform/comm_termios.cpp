@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "platform/com_ports.h"
+#include "platform/error_text.h"
 #include "platform/modem_line_waiter.h"
 #include "platform/overlapped.h"
 #include "platform/termios2.h"
@@ -39,6 +40,7 @@ struct TermiosCommDevice::Impl {
     bool lowLatencySet = false;
     int oldSerialFlags = 0;
     ModemLineWaiter lines;
+    std::string lastError;  // under io->mu
 };
 
 TermiosCommDevice::TermiosCommDevice() : impl_(std::make_unique<Impl>()) {}
@@ -51,19 +53,30 @@ DWORD TermiosCommDevice::Open(const std::string& name) {
     Impl& d = *impl_;
     TermiosIo& io = *d.io;
     std::lock_guard lock(io.mu);
-    if (io.open)
+    d.lastError.clear();
+    if (io.open) {
+        d.lastError = "already open";
         return ERROR_ACCESS_DENIED;
+    }
     const std::string path = ResolveComDevice(name);
     if (path.empty())
         return ERROR_FILE_NOT_FOUND;
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd)
-        return OpenErrorFromErrno(errno);
+    if (!fd) {
+        const int err = errno;
+        d.lastError = SystemErrorText(err);
+        return OpenErrorFromErrno(err);
+    }
     // flock holds even against root, who passes TIOCEXCL.
-    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        d.lastError = "locked by another program";
         return ERROR_ACCESS_DENIED;
-    if (::ioctl(fd.Get(), TIOCEXCL) != 0 && errno != ENOTTY && errno != EINVAL)
-        return OpenErrorFromErrno(errno);
+    }
+    if (::ioctl(fd.Get(), TIOCEXCL) != 0 && errno != ENOTTY && errno != EINVAL) {
+        const int err = errno;
+        d.lastError = SystemErrorText(err);
+        return OpenErrorFromErrno(err);
+    }
     d.lowLatencySet = termios2::SetLowLatency(fd.Get(), &d.oldSerialFlags) == 0;
     int lines = 0;
     d.hasModemLines = termios2::ModemLines(fd.Get(), &lines) == 0;
@@ -91,9 +104,18 @@ bool TermiosCommDevice::SetCommState(const DCB& dcb) {
     if (!io.open)
         return false;
     const termios2::LineSettings s{dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits};
-    if (termios2::ApplyLineSettings(io.fd.Get(), s) != 0)
-        return false;
-    return termios2::ClearModemLines(io.fd.Get()) == 0;
+    int err = termios2::ApplyLineSettings(io.fd.Get(), s);
+    if (err == 0)
+        err = termios2::ClearModemLines(io.fd.Get());
+    impl_->lastError = err == 0         ? std::string()
+                       : err == ENOTSUP ? "the driver runs another line instead"
+                                        : SystemErrorText(err);
+    return err == 0;
+}
+
+std::string TermiosCommDevice::LastErrorText() const {
+    std::lock_guard lock(impl_->io->mu);
+    return impl_->lastError;
 }
 
 bool TermiosCommDevice::SetupComm(DWORD inQueue, DWORD outQueue) {
@@ -145,7 +167,7 @@ DWORD TermiosCommDevice::WaitCommEvent(DWORD* mask, OVERLAPPED& ov) {
     // Without modem lines (a pseudo-terminal) no line event can come: the wait stays pending.
     if (!d.hasModemLines)
         return ERROR_IO_PENDING;
-    return d.lines.Start(lock, d.io->fd.Get(), d.commMask, mask, ov);
+    return d.lines.Start(lock, d.io->open, d.io->fd, d.commMask, mask, ov);
 }
 
 DWORD TermiosCommDevice::GetOverlappedResult(const OVERLAPPED& ov, DWORD* transferred) {

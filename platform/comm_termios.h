@@ -34,6 +34,7 @@ class TermiosCommDevice final : public CommDevice {
     bool GetCommModemStatus(DWORD* status) override;
     DWORD EscapeCommFunction(LineFunction function) override;
     void Close() override;
+    std::string LastErrorText() const override;
 
     struct Impl;
 

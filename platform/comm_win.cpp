@@ -2,9 +2,11 @@
 
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/com_ports.h"
+#include "platform/error_text.h"
 #include "platform/event_win.h"
 
 // Last: its macros would rename our own declarations above.
@@ -34,6 +36,7 @@ struct Win32CommDevice::Impl {
     std::mutex mu;
     HANDLE handle = INVALID_HANDLE_VALUE;
     std::vector<std::unique_ptr<Record>> records;
+    std::string lastError;  // under mu
 
     bool Open() const { return handle != INVALID_HANDLE_VALUE; }
 
@@ -72,8 +75,11 @@ Win32CommDevice::~Win32CommDevice() {
 DWORD Win32CommDevice::Open(const std::string& name) {
     Impl& d = *impl_;
     std::lock_guard lock(d.mu);
-    if (d.Open())
+    d.lastError.clear();
+    if (d.Open()) {
+        d.lastError = "already open";
         return ERROR_ACCESS_DENIED;
+    }
     const std::string path = ResolveComDevice(name);
     if (path.empty())
         return ERROR_FILE_NOT_FOUND;
@@ -81,6 +87,7 @@ DWORD Win32CommDevice::Open(const std::string& name) {
                                    OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
+        d.lastError = SystemErrorText(static_cast<long>(error));
         if (error == ERROR_PATH_NOT_FOUND)
             return ERROR_FILE_NOT_FOUND;
         return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
@@ -111,7 +118,16 @@ bool Win32CommDevice::SetCommState(const DCB& dcb) {
     ::DCB native;
     std::memcpy(&native, &dcb, sizeof native);
     std::lock_guard lock(impl_->mu);
-    return impl_->Open() && ::SetCommState(impl_->handle, &native);
+    if (!impl_->Open())
+        return false;
+    const bool ok = ::SetCommState(impl_->handle, &native);
+    impl_->lastError = ok ? std::string() : SystemErrorText(static_cast<long>(::GetLastError()));
+    return ok;
+}
+
+std::string Win32CommDevice::LastErrorText() const {
+    std::lock_guard lock(impl_->mu);
+    return impl_->lastError;
 }
 
 bool Win32CommDevice::SetupComm(DWORD inQueue, DWORD outQueue) {

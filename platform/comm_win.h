@@ -36,6 +36,7 @@ class Win32CommDevice final : public CommDevice {
     bool GetCommModemStatus(DWORD* status) override;
     DWORD EscapeCommFunction(LineFunction function) override;
     void Close() override;
+    std::string LastErrorText() const override;
 
     struct Impl;
 

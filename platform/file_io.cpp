@@ -9,25 +9,39 @@
 #include <filesystem>
 #include <utility>
 
+#include "platform/error_text.h"
+
 namespace platform {
 
 bool ImageFile::Open(const std::string& path) {
     Close();
-    if (path.empty())
+    openError_.clear();
+    if (path.empty()) {
+        openError_ = "no file is named";
         return false;
+    }
     // The type is checked before the open: opening a serial device, even to refuse it, can
     // raise its modem lines, and opening a FIFO can wait for a writer.
     struct stat before {};
-    if (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode))
+    if (::stat(path.c_str(), &before) != 0) {
+        openError_ = SystemErrorText(errno);
         return false;
+    }
+    if (!S_ISREG(before.st_mode)) {
+        openError_ = S_ISDIR(before.st_mode) ? SystemErrorText(EISDIR) : "not a regular file";
+        return false;
+    }
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
+    if (fd < 0) {
+        openError_ = SystemErrorText(errno);
         return false;
+    }
     // The name may have been pointed elsewhere in between: what was opened must be that file.
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_dev != before.st_dev ||
         st.st_ino != before.st_ino) {
         ::close(fd);
+        openError_ = "replaced while it was being opened";
         return false;
     }
     handle_ = fd;
@@ -35,14 +49,14 @@ bool ImageFile::Open(const std::string& path) {
     return true;
 }
 
-std::size_t ImageFile::ReadAll(std::span<std::uint8_t> dest) {
+std::size_t ImageFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> dest) {
     if (handle_ == kClosed)
         return 0;
     const int fd = static_cast<int>(handle_);
     std::size_t got = 0;
     while (got < dest.size()) {
         const ssize_t n =
-            ::pread(fd, dest.data() + got, dest.size() - got, static_cast<off_t>(got));
+            ::pread(fd, dest.data() + got, dest.size() - got, static_cast<off_t>(offset + got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

@@ -16,12 +16,15 @@ class ImageFile {
   public:
     ImageFile() = default;
     ImageFile(ImageFile&& other) noexcept
-        : handle_(std::exchange(other.handle_, kClosed)), size_(other.size_) {}
+        : handle_(std::exchange(other.handle_, kClosed)),
+          size_(other.size_),
+          openError_(std::move(other.openError_)) {}
     ImageFile& operator=(ImageFile&& other) noexcept {
         if (this != &other) {
             Close();
             handle_ = std::exchange(other.handle_, kClosed);
             size_ = other.size_;
+            openError_ = std::move(other.openError_);
         }
         return *this;
     }
@@ -29,12 +32,18 @@ class ImageFile {
 
     // Opens `path` for reading. Returns false on failure (missing, unreadable, not regular).
     bool Open(const std::string& path);
+    // Why the last Open failed, in the system's words ("No such file or directory", "Is a
+    // directory"); empty after a successful one.
+    const std::string& OpenError() const { return openError_; }
     bool IsOpen() const { return handle_ != kClosed; }
     // Size in bytes at open time.
     std::uint64_t Size() const { return size_; }
     // Reads into `dest` from the start of the file until it is full or the file ends;
     // returns the number of bytes read.
-    std::size_t ReadAll(std::span<std::uint8_t> dest);
+    std::size_t ReadAll(std::span<std::uint8_t> dest) { return ReadAt(0, dest); }
+    // The same from `offset` on; the file position is neither used nor left anywhere in
+    // particular.
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> dest);
     void Close();
 
   private:
@@ -42,6 +51,7 @@ class ImageFile {
     static constexpr std::intptr_t kClosed = -1;
     std::intptr_t handle_ = kClosed;
     std::uint64_t size_ = 0;
+    std::string openError_;
 };
 
 // Writes `data` to `path` completely or not at all: a temporary file in the same folder,

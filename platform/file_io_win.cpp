@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/error_text.h"
 #include "platform/file_io.h"
 
 #include <windows.h>
@@ -58,16 +59,32 @@ std::pair<HANDLE, std::string> CreateTemporaryBeside(const std::filesystem::path
 
 bool ImageFile::Open(const std::string& path) {
     Close();
-    if (path.empty() || !IsRegularFile(path))
+    openError_.clear();
+    if (path.empty()) {
+        openError_ = "no file is named";
         return false;
+    }
+    std::error_code ec;
+    const auto type = std::filesystem::status(path, ec).type();
+    if (type != std::filesystem::file_type::regular) {
+        openError_ = ec                                              ? ec.message()
+                     : type == std::filesystem::file_type::directory ? "is a folder"
+                     : type == std::filesystem::file_type::not_found
+                         ? SystemErrorText(ERROR_FILE_NOT_FOUND)
+                         : "not a regular file";
+        return false;
+    }
     const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    if (h == INVALID_HANDLE_VALUE) {
+        openError_ = SystemErrorText(static_cast<long>(::GetLastError()));
         return false;
+    }
     // The name may have been pointed elsewhere in between: what was opened must be a file.
     LARGE_INTEGER size{};
     if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileSizeEx(h, &size) || size.QuadPart < 0) {
         ::CloseHandle(h);
+        openError_ = "replaced while it was being opened";
         return false;
     }
     handle_ = reinterpret_cast<std::intptr_t>(h);
@@ -75,18 +92,20 @@ bool ImageFile::Open(const std::string& path) {
     return true;
 }
 
-std::size_t ImageFile::ReadAll(std::span<std::uint8_t> dest) {
+std::size_t ImageFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> dest) {
     if (handle_ == kClosed)
         return 0;
     const HANDLE h = AsHandle(handle_);
-    LARGE_INTEGER start{};
-    if (!::SetFilePointerEx(h, start, nullptr, FILE_BEGIN))
-        return 0;
     std::size_t got = 0;
     while (got < dest.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(dest.size() - got, 1u << 30));
+        // The offset travels with the read, as pread's does.
+        const std::uint64_t at = offset + got;
+        OVERLAPPED where{};
+        where.Offset = static_cast<DWORD>(at);
+        where.OffsetHigh = static_cast<DWORD>(at >> 32);
         DWORD n = 0;
-        if (!::ReadFile(h, dest.data() + got, chunk, &n, nullptr) || n == 0)
+        if (!::ReadFile(h, dest.data() + got, chunk, &n, &where) || n == 0)
             break;
         got += n;
     }

@@ -34,14 +34,15 @@ class MessageTarget {
     MessageTarget(const MessageTarget&) = delete;
     MessageTarget& operator=(const MessageTarget&) = delete;
 
-    LRESULT Send(UINT msg, WPARAM wParam, LPARAM lParam);
-    void Post(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Virtual so that a real window can carry the messages (WindowTarget on Windows).
+    virtual LRESULT Send(UINT msg, WPARAM wParam, LPARAM lParam);
+    virtual void Post(UINT msg, WPARAM wParam, LPARAM lParam);
 
     // While sends are cancelled, every waiting and every new cross-thread Send returns 0 at
     // once. Releasing a job uses this so it never waits on a thread that waits on the owner.
     // Calls nest: sends resume after as many Resume as Cancel calls.
-    void CancelSends();
-    void ResumeSends();
+    virtual void CancelSends();
+    virtual void ResumeSends();
 
     // Handles every queued message (sent ones first, as a message loop does). Returns how many.
     std::size_t Pump();

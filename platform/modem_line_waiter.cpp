@@ -32,23 +32,22 @@ ModemLineWaiter::~ModemLineWaiter() {
         thread_.join();
 }
 
-DWORD ModemLineWaiter::Start(std::unique_lock<std::mutex>& deviceLock, int fd, DWORD mask,
-                             DWORD* result, OVERLAPPED& ov) {
+DWORD ModemLineWaiter::Start(std::unique_lock<std::mutex>& deviceLock, const bool& open,
+                             const UniqueFd& fd, DWORD mask, DWORD* result, OVERLAPPED& ov) {
+    while (!running_ && thread_.joinable())
+        Reap(deviceLock);
+    // The lock may have been let go: the device may have been closed, or a wait started.
+    if (!open)
+        return ERROR_INVALID_HANDLE;
     if (running_)
         return ERROR_INVALID_PARAMETER;
-    if (thread_.joinable()) {
-        // The previous wait has finished (running_ is clear); reap its thread.
-        deviceLock.unlock();
-        thread_.join();
-        deviceLock.lock();
-    }
     InstallCancelHandler();
     cancel_ = false;
     running_ = true;
     std::mutex& lock = *deviceLock.mutex();
     try {
-        thread_ =
-            std::thread([this, &lock, fd, mask, result, &ov] { Run(lock, fd, mask, result, &ov); });
+        thread_ = std::thread(
+            [this, &lock, fd = fd.Get(), mask, result, &ov] { Run(lock, fd, mask, result, &ov); });
     } catch (const std::system_error&) {
         running_ = false;
         return ERROR_GEN_FAILURE;
@@ -99,11 +98,15 @@ void ModemLineWaiter::Stop(std::unique_lock<std::mutex>& deviceLock) {
         ::pthread_kill(thread_.native_handle(), CancelSignal());
         done_.wait_for(deviceLock, std::chrono::milliseconds(20));
     }
-    if (thread_.joinable()) {
-        deviceLock.unlock();
-        thread_.join();
-        deviceLock.lock();
-    }
+    if (thread_.joinable())
+        Reap(deviceLock);
+}
+
+void ModemLineWaiter::Reap(std::unique_lock<std::mutex>& deviceLock) {
+    std::thread finished = std::move(thread_);
+    deviceLock.unlock();
+    finished.join();
+    deviceLock.lock();
 }
 
 }  // namespace platform

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/comm_device.h"
+#include "platform/unique_fd.h"
 
 namespace platform {
 
@@ -24,15 +25,20 @@ class ModemLineWaiter {
     ModemLineWaiter& operator=(const ModemLineWaiter&) = delete;
 
     // Starts a wait on `fd` for the events in `mask` (EV_RING, EV_RLSD); when one comes, the
-    // events are stored in `*result` and `ov` completes. ERROR_IO_PENDING, or a failure.
-    // The caller holds `deviceLock`.
-    DWORD Start(std::unique_lock<std::mutex>& deviceLock, int fd, DWORD mask, DWORD* result,
-                OVERLAPPED& ov);
+    // events are stored in `*result` and `ov` completes. ERROR_IO_PENDING, or a failure
+    // (ERROR_INVALID_HANDLE once `open` is false). The caller holds `deviceLock`, which guards
+    // `open` and `fd`; Start may let it go while it reaps a finished wait, and looks at both
+    // again after.
+    DWORD Start(std::unique_lock<std::mutex>& deviceLock, const bool& open, const UniqueFd& fd,
+                DWORD mask, DWORD* result, OVERLAPPED& ov);
     // Ends a wait in progress without completing it. The caller holds `deviceLock`.
     void Stop(std::unique_lock<std::mutex>& deviceLock);
 
   private:
     void Run(std::mutex& deviceLock, int fd, DWORD mask, DWORD* result, OVERLAPPED* ov);
+    // Joins the thread of a finished wait without the device's lock, which its end takes. The
+    // handle is moved out first, so that no two callers ever join one thread.
+    void Reap(std::unique_lock<std::mutex>& deviceLock);
 
     std::thread thread_;
     bool running_ = false;  // under the device's lock

@@ -8,12 +8,9 @@
 #include <QIcon>
 #include <QImage>
 
-namespace res {
+#include "res/icon_ids.h"
 
-// Resource numbers, as the dialog templates and the frame name them.
-inline constexpr int IDR_MAINFRAME = 128;    // application icon
-inline constexpr int IDI_RESULT_FAIL = 137;  // red lamp
-inline constexpr int IDI_RESULT_OK = 138;    // green lamp
+namespace res {
 
 // The sizes in which the application icon exists in the program (the hicolor theme gets
 // more, drawn by the same code at build time).
@@ -24,6 +21,9 @@ inline constexpr int kLampSize = 32;
 QImage DrawAppIcon(int size);
 // A filled disc with a black outline on a transparent ground.
 QImage DrawLamp(QColor fill, int size);
+// The art of icon resource `id` at `size` pixels (the lamps in their colours); a null image
+// for an unknown number.
+QImage DrawIconResource(int id, int size);
 
 // The icon with resource number `id`; a null icon for an unknown number.
 QIcon LoadIconResource(int id);

@@ -4,21 +4,26 @@
 
 namespace res {
 
-QIcon LoadIconResource(int id) {
-    QIcon icon;
+QImage DrawIconResource(int id, int size) {
     switch (id) {
         case IDR_MAINFRAME:
-            for (int size : kAppIconSizes)
-                icon.addPixmap(QPixmap::fromImage(DrawAppIcon(size)));
-            break;
+            return DrawAppIcon(size);
         case IDI_RESULT_FAIL:
-            icon.addPixmap(QPixmap::fromImage(DrawLamp(QColor(0xe0, 0x10, 0x10), kLampSize)));
-            break;
+            return DrawLamp(QColor(0xe0, 0x10, 0x10), size);
         case IDI_RESULT_OK:
-            icon.addPixmap(QPixmap::fromImage(DrawLamp(QColor(0x10, 0xc0, 0x20), kLampSize)));
-            break;
+            return DrawLamp(QColor(0x10, 0xc0, 0x20), size);
         default:
-            break;
+            return {};
+    }
+}
+
+QIcon LoadIconResource(int id) {
+    QIcon icon;
+    if (id == IDR_MAINFRAME) {
+        for (int size : kAppIconSizes)
+            icon.addPixmap(QPixmap::fromImage(DrawAppIcon(size)));
+    } else if (const QImage art = DrawIconResource(id, kLampSize); !art.isNull()) {
+        icon.addPixmap(QPixmap::fromImage(art));
     }
     return icon;
 }

@@ -4,6 +4,9 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev
           libbenchmark-dev clang libclang-rt-14-dev clang-format libx11-dev)
+# The image readers are checked against other people's tools: srec_cat writes Intel HEX and
+# S-record files, ld and objcopy (binutils) link and flatten ELF files.
+packages+=(srecord binutils)
 # The GUI tests: the dialog's texts are measured in each of these font families alone (ctest
 # label "fonts"), and the lock indicators are read from an X server under xvfb-run ("x11").
 packages+=(fontconfig fonts-dejavu-core fonts-liberation2 fonts-urw-base35 xvfb xauth)

@@ -55,7 +55,7 @@ class Reader {
   private:
     void ReadDone() {
         // Marked before the completion is reset, so that the bytes are never out of sight of
-        // HasBytesInTransit on their way to the callback.
+        // InTransit on their way to the callback.
         s_.m_readerServing = true;
         s_.Reader(evReadDone).Reset();
         s_.m_readPending = 0;

@@ -190,6 +190,7 @@ std::uint32_t CSerialPort::Open(std::int32_t portNumber, std::uint32_t baudRate,
         s.m_commOpen = false;
     }
 
+    s.m_lastErrorText.clear();
     std::uint32_t code = SP_OK;
     if (s.m_rxCapacity == 0)
         code = SP_NO_RX_BUFFER;
@@ -317,6 +318,7 @@ std::uint32_t OpenDevice(const std::shared_ptr<CSerialPort::State>& state, std::
 
     std::shared_ptr<platform::CommDevice> device = platform::CreateCommDevice();
     if (const DWORD error = device->Open(name); error != platform::ERROR_SUCCESS) {
+        s.m_lastErrorText = device->LastErrorText();
         return OpenCode(error);
     }
     std::atomic_store(&s.m_hComm, device);
@@ -328,6 +330,7 @@ std::uint32_t OpenDevice(const std::shared_ptr<CSerialPort::State>& state, std::
 
     if (const std::uint32_t code = ConfigureDevice(*device, dcb, timeouts, lineEvents);
         code != SP_OK) {
+        s.m_lastErrorText = device->LastErrorText();
         return code;
     }
     if (!AllExist(s.m_readerEvents) || !AllExist(s.m_writerEvents))
@@ -426,23 +429,26 @@ DWORD CSerialPort::EscapeCommFunction(platform::LineFunction function) {
     return device->EscapeCommFunction(function);
 }
 
-bool CSerialPort::HasBytesInTransit() const {
+std::string CSerialPort::GetLastErrorText() const {
+    return m_->m_lastErrorText;
+}
+
+CSerialPort::Transit CSerialPort::InTransit() const {
     State& s = *m_;
-    // Each direction is looked at in the order its bytes move, so a byte that moves on while
-    // this runs is seen in its next stage; one that has passed every stage has been delivered.
-    if (s.m_txQueued || s.Writer(evWriteDone).IsSet() || s.m_writerServing)
-        return true;
-    const std::shared_ptr<platform::CommDevice> device = std::atomic_load(&s.m_hComm);
-    if (!device)
-        return false;
-    platform::COMSTAT stat{};
-    if (device->ClearCommError(&stat) && stat.cbInQue > 0)
-        return true;
-    // A finished read counts only with bytes: an empty one (a read time-out) brings nothing.
-    DWORD got = 0;
-    if (s.Reader(evReadDone).IsSet() &&
-        device->GetOverlappedResult(s.m_readOv, &got) == platform::ERROR_SUCCESS && got > 0) {
-        return true;
+    Transit t;
+    t.sending = s.m_txQueued || s.Writer(evWriteDone).IsSet() || s.m_writerServing;
+    // The received bytes are looked at in the order they move (device, finished read, receive
+    // buffer), so a byte that moves on while this runs is seen again rather than missed.
+    if (const auto device = std::atomic_load(&s.m_hComm)) {
+        platform::COMSTAT stat{};
+        if (device->ClearCommError(&stat))
+            t.received += stat.cbInQue;
+        DWORD got = 0;
+        if ((s.Reader(evReadDone).IsSet() || s.m_readerServing) &&
+            device->GetOverlappedResult(s.m_readOv, &got) == platform::ERROR_SUCCESS) {
+            t.received += got;
+        }
     }
-    return s.m_readerServing;
+    t.received += GetAvailable();
+    return t;
 }

@@ -2,8 +2,10 @@
 // 64 KiB transmit buffer and one event callback.
 //
 // Threading: Open, Close, SetCallback and destruction belong to the owner thread, never to a
-// callback. Send, Read, GetAvailable and SetReadRequestSize may be called from any thread,
-// including from inside the callback. Callbacks run on the thread named by each event kind:
+// callback. Send, GetAvailable and SetReadRequestSize may be called from any thread, including
+// from inside the callback. Read too, but by one caller at a time (the job's engine serialises
+// its callers): two concurrent Reads could both take the same bytes when the reader thread
+// resets the buffer's indices between them. Callbacks run on the thread named by each event kind:
 // SPE_OPENED, SPE_CLOSED and Open's SPE_ERROR on the owner's thread, SPE_DATA and the line
 // events on the reader thread, SPE_WRITE_DONE on the writer thread.
 //
@@ -15,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/comm_device.h"
 #include "platform/win_types.h"
@@ -79,12 +82,22 @@ class CSerialPort {
     std::uint32_t GetAvailable() const;
     // The result of the last Open, or the thread code (13, 14, 22) behind an SPE_ERROR.
     std::uint32_t GetLastError() const;
-    // True while bytes are on their way through this host rather than waiting on the peer:
-    // received by the device but not yet delivered with SPE_DATA, or given to Send but not yet
-    // handed to the device or reported with SPE_WRITE_DONE. An owner about to give up on a
-    // silent peer asks this first, so that a stall of its own threads is never taken for the
-    // peer's silence. Any thread.
-    bool HasBytesInTransit() const;
+    // Why the last Open failed in the device, in the system's words ("Permission denied");
+    // empty when it failed before the device or the device had nothing to say. Owner thread.
+    std::string GetLastErrorText() const;
+    // What is on its way through this host rather than with the peer, for an owner about to
+    // give up on a silent peer. `received`: bytes the device has received that the owner has
+    // not read yet (in the device's input queue, in a finished read, or unread in the receive
+    // buffer); a byte moving between two of them may be counted twice, never missed.
+    // `sending`: a transmission given to Send has not yet been handed to the device, or its
+    // completion not yet reported with SPE_WRITE_DONE. Bytes the device has taken but not yet
+    // sent (its output queue) are the line's, at its speed, or wait on the peer: they do not
+    // count. Any thread.
+    struct Transit {
+        std::uint32_t received = 0;
+        bool sending = false;
+    };
+    Transit InTransit() const;
     // Raises or drops DTR or RTS on the open device (a reset into the target's loader): a
     // Win32 error code, ERROR_SUCCESS on success, ERROR_INVALID_HANDLE while closed and
     // ERROR_NOT_SUPPORTED when the device has no modem lines. Open leaves both lines off and

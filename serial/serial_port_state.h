@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/comm_device.h"
@@ -55,6 +56,7 @@ struct CSerialPort::State {
     std::uint8_t m_stopBits = 0;
     std::shared_ptr<platform::CommDevice> m_hComm;  // null: the invalid handle
     std::atomic<std::uint32_t> m_lastError{0};
+    std::string m_lastErrorText;  // the device's reason for the last failed Open; owner thread
     platform::Thread m_hReaderThread;
     platform::Thread m_hWriterThread;
     std::atomic<std::uint32_t> m_writeBusy{0};
@@ -85,7 +87,7 @@ struct CSerialPort::State {
     std::atomic<bool> m_commOpen{false};
     std::atomic<bool> m_readerRunning{false};
     std::atomic<bool> m_writerRunning{false};
-    // Bytes between the device and the callback, for HasBytesInTransit: a transmission that
+    // Bytes between the device and the callback, for InTransit: a transmission that
     // Send queued and the writer has not yet given to the device, and a finished read or write
     // that its thread is serving (from before its completion event is reset until its event
     // has been delivered).

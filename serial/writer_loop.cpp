@@ -32,7 +32,7 @@ void WriterLoop(CSerialPort::State& s, CommDevice& device, std::uint64_t session
             case evWriterStop:
                 return;
             case evWriteDone: {
-                s.m_writerServing = true;  // before the reset: see HasBytesInTransit
+                s.m_writerServing = true;  // before the reset: see InTransit
                 // Cleared before SPE_WRITE_DONE so that its callback may send at once.
                 s.m_writeBusy = 0;
                 s.Writer(evWriteDone).Reset();

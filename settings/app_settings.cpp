@@ -59,6 +59,7 @@ void LoadSettings() {
     AppSettings.eepsumFile = text("EEPSUM FILE");
     if (AppSettings.eepsumFile.empty())
         AppSettings.eepsumFile = BesideIni("EEPSUM.bin");
+    AppSettings.imageBase = ini.Get(kImageSection, kImageBaseKey).value_or("");
 }
 
 void SaveSettings() {

@@ -109,6 +109,7 @@ LoaderSession::LoaderSession(const LoaderConfig& config, std::vector<std::uint8_
 
 SessionResult LoaderSession::Run(Mode mode) {
     started_ = Line::Clock::now();
+    result_.lastByte = started_;
     result_.mode = mode;
     result_.bytesIn = kLinkLength;
 
@@ -276,6 +277,7 @@ bool LoaderSession::Send(std::span<const std::uint8_t> bytes) {
         return EndOn(status);
     }
     result_.bytesOut += bytes.size();
+    result_.lastByte = Line::Clock::now();
     return true;
 }
 
@@ -296,6 +298,7 @@ bool LoaderSession::Receive(std::span<std::uint8_t> out) {
             Track(byte);
             out[got++] = byte;
             lastByte = Line::Clock::now();
+            result_.lastByte = lastByte;
             continue;
         }
         if (status != Line::Status::Timeout) {
@@ -327,6 +330,7 @@ bool LoaderSession::StartsOver() {
             return true;
         }
         Track(byte);
+        result_.lastByte = Line::Clock::now();
         lookahead_.push_back(byte);
     }
     if (burstLength_ == kLinkLength && BurstIsLinkStart()) {

@@ -18,7 +18,8 @@ namespace {
 
 constexpr std::string_view kHelp = R"(Usage: kven-sim [OPTION]...
 Simulates a target's serial boot loader on a pseudo-terminal, for Kven to program.
-The first line of output is the device path a host opens; then one summary line per session.
+The first line of output is the device path a host opens; then one summary line per session,
+ending with the time of its last byte on the line (monotonic clock, seconds).
 
 Loader:
   --version-word HEX   version in the link reply (default 0123)

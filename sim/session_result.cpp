@@ -45,6 +45,9 @@ std::string Summary(const SessionResult& r) {
                   static_cast<unsigned long long>(r.bytesOut), r.imagePackets, r.sumPackets,
                   wire.data(), seconds);
     std::string text = line.data();
+    const double last = std::chrono::duration<double>(r.lastByte.time_since_epoch()).count();
+    std::snprintf(line.data(), line.size(), ", last byte at %.6f", last);
+    text += line.data();
     if (r.fault) {
         text += " (fault " + FormatFault(*r.fault) + ")";
     }

@@ -62,6 +62,9 @@ struct SessionResult {
     // (bytesIn + bytesOut) x 10 bits / baud; 0 when unpaced.
     double wireSeconds = 0.0;
     std::chrono::steady_clock::duration elapsed{};  // from link request to the end
+    // When the last byte crossed the line, either way (the link request at the latest): a
+    // host's time-out that follows the loader's silence is measured from here.
+    std::chrono::steady_clock::time_point lastByte{};
 
     // The flash model after the session (kFlashSize bytes, erased = FF), shared, never null.
     std::shared_ptr<const std::vector<std::uint8_t>> flash;
@@ -76,7 +79,8 @@ std::string_view ModeName(Mode mode);
 std::string_view PhaseName(Phase phase);
 std::string_view EndingName(Ending ending);
 
-// One line for people: mode, ending, phase, bytes, packets, wire time and real time.
+// One line for people: mode, ending, phase, bytes, packets, wire time and real time, and for
+// scripts the last byte's time in seconds on the monotonic clock (CLOCK_MONOTONIC).
 std::string Summary(const SessionResult& result);
 
 }  // namespace sim

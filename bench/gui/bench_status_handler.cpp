@@ -6,16 +6,17 @@
 
 #include "job/program_job.h"
 #include "settings/app_settings.h"
-#include "ui/rs232set.h"
+#include "ui/qt/rs232set_widget.h"
 
 namespace {
 
 // Kind 1 messages through a shown dialog, with or without the repaint that follows each.
 void RunWritePositions(benchmark::State& state, bool paint) {
     QWidget host;
-    CRS232SET dialog;
-    dialog.Create(&host);
+    ui::Rs232SetWidget view;
+    view.Create(&host);
     host.show();
+    CRS232SET& dialog = view.Dialog();
     dialog.OnJobStatus(StatusWParam(kStatusFileLength), kMaxImageSize);
     LPARAM pos = 0;
     for (auto _ : state) {

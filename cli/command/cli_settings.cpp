@@ -27,6 +27,9 @@ void ApplyOptions(const Options& o) {
     AppSettings.outputFile = o.readback;
     AppSettings.eepsumOutputEnable = !o.sums.empty();
     AppSettings.eepsumFile = o.sums;
+    if (!o.base.empty())
+        AppSettings.imageBase = o.base;
+    AppSettings.imageFormat = o.format;
 }
 
 }  // namespace

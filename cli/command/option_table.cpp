@@ -4,6 +4,9 @@
 #include <cmath>
 #include <utility>
 
+#include "image/format.h"
+#include "image/load.h"
+
 namespace cli {
 namespace {
 
@@ -116,7 +119,7 @@ constexpr OptionSpec kOptions[] = {
          o.sums = v;
          return {};
      }},
-    {"--ini", "FILE", Takes::File, kJobs | kPorts,
+    {"--ini", "FILE", Takes::File, kImageReaders | kPorts,
      "take defaults from FILE instead of the desktop program's INI",
      "Take defaults (and the COM numbers of its PORTS section) from FILE instead of the desktop "
      "program's INI file.",
@@ -124,15 +127,16 @@ constexpr OptionSpec kOptions[] = {
          o.ini = v;
          return {};
      }},
-    {"--json", "", Takes::Nothing, kJobs | kPorts,
+    {"--json", "", Takes::Nothing, kImageReaders | kPorts,
      "print one JSON object with the result, and nothing else",
      "Print one JSON object with the result, and nothing else. With ports: one object that "
-     "lists every serial device with everything known of it.",
+     "lists every serial device with everything known of it. With image: the image's object, "
+     "as in the job log.",
      [](Options& o, std::string_view) -> std::string {
          o.json = true;
          return {};
      }},
-    {"--quiet", "", Takes::Nothing, kJobs, "print only the result line",
+    {"--quiet", "", Takes::Nothing, kImageReaders, "print only the result line",
      "Print only the result line.",
      [](Options& o, std::string_view) -> std::string {
          o.quiet = true;
@@ -263,6 +267,27 @@ constexpr OptionSpec kOptions[] = {
          o.waitPort = *ms;
          return {};
      }},
+    {"--format", "raw|hex|srec|elf", Takes::Choice, kImageReaders,
+     "read IMAGE as this format, whatever its name says",
+     "Read IMAGE as a raw binary, Intel HEX, Motorola S-record or ELF file, whatever its name "
+     "says. The content must still begin as the format does.",
+     [](Options& o, std::string_view v) -> std::string {
+         o.format = v;
+         return image::FormatFromKey(v) ? "" : "--format takes raw, hex, srec or elf";
+     }},
+    {"--base", "ADDR", Takes::Text, kImageReaders,
+     "the address of the image's first byte (0x08000000 or\n"
+     "decimal)",
+     "The address of the image's first byte, as 0x08000000 or in decimal; data below it is "
+     "refused, the bytes before the lowest data are filled with 0xFF. Without it, the BASE key "
+     "of the INI file's IMAGE section, else the lowest address in the file. A raw binary has no "
+     "addresses and ignores it.",
+     [](Options& o, std::string_view v) -> std::string {
+         o.base = v;
+         return image::ParseAddress(v) ? ""
+                                       : "--base takes an address from 0 to 0xFFFFFFFF, such as "
+                                         "0x08000000";
+     }},
     {"--progress", "", Takes::Nothing, kJobs,
      "print machine-readable progress lines (for front ends)",
      "Print the job's progress as machine-readable lines, one event per line, for a front end: "
@@ -291,6 +316,7 @@ constexpr CommandSpec kCommands[] = {
      "send the image's block checksum table only"},
     {"ports", Command::Ports, kPorts, "[--json|--names]",
      "list the serial devices, their COM numbers and names"},
+    {"image", Command::Image, kImage, "[options] IMAGE", "show how IMAGE is read, without a port"},
 };
 
 }  // namespace

@@ -21,7 +21,9 @@ enum CommandSet : unsigned {
     kProgram = 1,
     kEepSum = 2,
     kPorts = 4,
+    kImage = 8,
     kJobs = kProgram | kEepSum,
+    kImageReaders = kJobs | kImage,  // what reads the image
 };
 
 struct OptionSpec {

@@ -103,6 +103,11 @@ std::string UsageText() {
     text +=
         "Port and line settings default to the desktop program's INI file, which is never "
         "written.\n"
+        "IMAGE is a raw binary unless its name ends in .hex .ihex .ihx (Intel HEX), .s19 .s28 "
+        ".s37\n"
+        ".srec .mot (S-record) or .elf .axf (ELF); those are programmed as one image from the "
+        "base\n"
+        "(the lowest address in the file by default), gaps filled with 0xFF.\n"
         "Exit status: 0 success, 2-9 and 11-14 the job's result code, 10 the job did not start,\n"
         "64 usage error, 130 interrupted. Board after board: 0 when every board succeeded, else "
         "the\n"

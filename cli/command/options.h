@@ -17,7 +17,7 @@ inline constexpr int kResultStartFailedExit = 10;
 inline constexpr int kUsageExit = 64;
 inline constexpr int kInterruptedExit = 130;
 
-enum class Command { Program, EepSum, Ports, Help, Version };
+enum class Command { Program, EepSum, Ports, Image, Help, Version };
 
 struct Options {
     Command command = Command::Help;
@@ -44,6 +44,10 @@ struct Options {
     int retries = 0;                        // further attempts of a failed board, from the link
     std::chrono::milliseconds waitPort{0};  // how long a missing port is waited for
     std::string station;                    // empty: the host name
+    // An image with addresses: --format (empty: the name says) and --base (empty: the INI's,
+    // else the lowest address), both checked.
+    std::string format;
+    std::string base;
 };
 
 struct ParseResult {

@@ -9,7 +9,6 @@
 #include <system_error>
 
 #include "platform/com_ports.h"
-#include "platform/permission_hints.h"
 #include "platform/unique_fd.h"
 
 namespace cli {
@@ -70,17 +69,13 @@ std::vector<std::string> LineHints(const std::string& device,
 
 std::vector<std::string> OpenFailureHints(const std::string& message, int port,
                                           const platform::termios2::LineSettings& line) {
+    // What was looked for and why it failed are the message's details already; these add what
+    // a terminal can do about it.
     std::vector<std::string> hints;
     const std::string device = platform::ComDevicePath(port);
     if (message == "Open COM fail")
         return device.empty() ? hints : LineHints(device, line);
     if (message == "COM port can not be found") {
-        if (device.empty()) {
-            hints.push_back("COM" + std::to_string(port) + " names no device");
-        } else {
-            hints.push_back("COM" + std::to_string(port) + " is " + device +
-                            ", which does not exist");
-        }
         const auto ports = platform::EnumerateSerialPorts();
         if (ports.empty()) {
             hints.push_back("no serial devices are present");
@@ -93,15 +88,8 @@ std::vector<std::string> OpenFailureHints(const std::string& message, int port,
     }
     if (message != "COM can not be accessed" || device.empty())
         return hints;
-    if (auto permission = platform::DevicePermissionHints(device); !permission.empty())
-        return permission;
-    const auto holders = DeviceHolders(device);
-    if (holders.empty()) {
-        hints.push_back(device + " is held by another program");
-    } else {
-        for (const std::string& h : holders)
-            hints.push_back(device + " is held by process " + h);
-    }
+    for (const std::string& h : DeviceHolders(device))
+        hints.push_back(device + " is held by process " + h);
     return hints;
 }
 

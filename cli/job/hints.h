@@ -8,10 +8,11 @@
 
 namespace cli {
 
-// For the open-failure `message` of a job on COM number `port` with line settings `line`: who
-// may open the device and how to get access (permission), the process that holds
-// it (busy), the ports that exist (missing), or the line its driver runs instead of the one
-// asked for (open failed). Empty for other messages.
+// For the open-failure `message` of a job on COM number `port` with line settings `line`, what
+// the message's own details (the device, the system's reason, the permissions) leave to a
+// terminal: the processes that hold the device (access), the ports that exist and how to name
+// one (missing), or the line its driver runs instead of the one asked for (open failed).
+// Empty for other messages.
 std::vector<std::string> OpenFailureHints(const std::string& message, int port,
                                           const platform::termios2::LineSettings& line);
 

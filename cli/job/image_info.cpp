@@ -42,7 +42,7 @@ ImageInfo ImageDescriber::Describe(const std::string& given) {
     struct stat st {};
     if (!fd || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         mtimeNs_ = -1;
-        return {path, 0, {}};
+        return {path, 0, {}, {}, {}};
     }
     const std::int64_t mtimeNs =
         std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec;
@@ -50,7 +50,7 @@ ImageInfo ImageDescriber::Describe(const std::string& given) {
         static_cast<std::uint64_t>(st.st_size) == last_.size) {
         return last_;
     }
-    ImageInfo info{path, 0, {}};
+    ImageInfo info{path, 0, {}, {}, {}};
     info.sha256 = DigestOf(fd.Get(), info.size);
     last_ = info;
     device_ = st.st_dev;

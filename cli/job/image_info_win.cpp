@@ -68,7 +68,7 @@ ImageInfo ImageDescriber::Describe(const std::string& given) {
     if (!file.Valid() || ::GetFileType(file.Get()) != FILE_TYPE_DISK ||
         !::GetFileInformationByHandle(file.Get(), &st)) {
         mtimeNs_ = -1;
-        return {path, 0, {}};
+        return {path, 0, {}, {}, {}};
     }
     const std::uint64_t device = st.dwVolumeSerialNumber;
     const std::uint64_t inode = std::uint64_t{st.nFileIndexHigh} << 32 | st.nFileIndexLow;
@@ -78,7 +78,7 @@ ImageInfo ImageDescriber::Describe(const std::string& given) {
         size == last_.size) {
         return last_;
     }
-    ImageInfo info{path, 0, {}};
+    ImageInfo info{path, 0, {}, {}, {}};
     info.sha256 = DigestOf(file.Get(), info.size);
     last_ = info;
     device_ = device;

@@ -7,6 +7,7 @@
 #include "cli/command/cli_settings.h"
 #include "cli/job/hints.h"
 #include "cli/job/line_sequence.h"
+#include "cli/job/timeout_hint.h"
 #include "job/before_link.h"
 #include "job/image_patch.h"
 #include "job/job_control.h"
@@ -33,14 +34,15 @@ JobRunner::JobRunner(const Options& options, Display& display)
     previousHook_ =
         platform::SetMessageBoxHook([this](std::string_view text, std::string_view details) {
             lastMessage_ = text;
-            display_.Message(text);
-            // A box's details are what a terminal shows as hints: a line each.
-            while (!details.empty()) {
-                const auto end = details.find('\n');
-                display_.Hint(details.substr(0, end));
-                details =
-                    end == std::string_view::npos ? std::string_view{} : details.substr(end + 1);
-            }
+            ShowMessage(display_, text, details);
+        });
+    // What a job will program is shown before anything is sent; a probe shows nothing.
+    previousImageHook_ = SetPreparedImageHook(
+        [this](const image::Layout* layout, std::span<const std::uint8_t> bytes) {
+            if (!preparing_ || !layout)
+                return;
+            NoteFlatImage(*preparing_, *layout, bytes);
+            display_.ImageRead(*preparing_);
         });
     if (!options.reset.empty() || !options.after.empty())
         SetBeforeLinkStep([this](CSerialPort& port) { return BeforeLink(port); });
@@ -52,6 +54,7 @@ JobRunner::~JobRunner() {
     watcher_.reset();
     SetBeforeLinkStep({});
     SetImagePatch(std::nullopt);
+    SetPreparedImageHook(std::move(previousImageHook_));
     platform::SetMessageBoxHook(previousHook_);
 }
 
@@ -173,9 +176,15 @@ JobRecord JobRunner::Execute(int mode, JobObserver* observer, bool stopAtLink) {
     const bool portChosen = ChooseJobPort(portProblem);
     record.device = platform::ComDevicePath(AppSettings.port);
     auto ended = std::chrono::steady_clock::now();
+    int started = 0;
+    if (portChosen) {
+        preparing_ = observer ? &record.image : nullptr;
+        started = StartJob(&target_, mode);
+        preparing_ = nullptr;
+    }
     if (!portChosen) {
         record.code = kInterruptedExit;
-    } else if (!StartJob(&target_, mode)) {
+    } else if (!started) {
         EndJob();
         if (target_.interrupted) {
             record.code = kInterruptedExit;  // during the reset sequence
@@ -202,6 +211,15 @@ JobRecord JobRunner::Execute(int mode, JobObserver* observer, bool stopAtLink) {
         EndJob();
     }
     record.view = target_.view;
+    record.timeoutExtensionMs = ProgramJob.extendedMs;
+    record.heldBy = ProgramJob.heldBy;
+    record.ownWorkCapped = ProgramJob.ownWorkCapped;
+    if (observer) {
+        if (const auto hint =
+                TimeoutHint(record.timeoutExtensionMs, record.heldBy, record.ownWorkCapped)) {
+            display_.Hint(*hint);
+        }
+    }
     record.seconds = std::chrono::duration<double>(ended - record.view.started).count();
     record.bytes = TransferredBytes(record.view, record.code);
     // What the ended job still posted (a watchdog that lost the race to end it) goes nowhere;

@@ -18,6 +18,7 @@
 #include "cli/job/cli_target.h"
 #include "cli/job/image_info.h"
 #include "cli/output/display.h"
+#include "job/job_image.h"
 #include "platform/message_box.h"
 
 namespace cli {
@@ -62,6 +63,9 @@ class JobRunner {
     std::optional<SerialValue> serial_;
     std::string lastMessage_;
     platform::MessageBoxHook previousHook_;
+    // The flat image of the job being started, noted (and shown) by the job's report of it.
+    ImageInfo* preparing_ = nullptr;
+    PreparedImageHook previousImageHook_;
     std::unique_ptr<InterruptWatcher> watcher_;  // last: stopped first
 };
 

@@ -53,6 +53,16 @@ void BoardReporter::Hint(std::string_view text) {
     std::fflush(err_);
 }
 
+void BoardReporter::ImageRead(const ImageInfo& info) {
+    std::string line = ImageLine(info);
+    if (style_ == Style::Quiet || style_ == Style::Json || line.empty() || line == lastImage_)
+        return;
+    ClearStatus();
+    std::fprintf(out_, "%s\n", line.c_str());
+    std::fflush(out_);
+    lastImage_ = std::move(line);
+}
+
 void BoardReporter::Waiting(int number, bool previousPresent) {
     board_ = number;
     lastPhase_ = Phase::Done;

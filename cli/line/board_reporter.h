@@ -21,6 +21,7 @@ class BoardReporter : public Display {
     void OnStatus(const JobView& view, int kind) override;
     void Message(std::string_view text) override;
     void Hint(std::string_view text) override;
+    void ImageRead(const ImageInfo& info) override;
     void Waiting(int number, bool previousPresent) override;
     void Retrying(const JobRecord& failed, int attempts) override;
     void Board(const JobRecord& record) override;
@@ -34,6 +35,7 @@ class BoardReporter : public Display {
     std::FILE* out_;
     std::FILE* err_;
     int board_ = 1;
+    std::string lastImage_;  // the image line shown: shown again only when it changes
     bool statusShown_ = false;
     Phase lastPhase_ = Phase::Done;
     std::chrono::steady_clock::time_point lastDraw_{};

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <memory>
 
+#include "cli/job/image_command.h"
 #include "cli/job/run_job.h"
 #include "cli/line/port_process.h"
 #include "cli/line/port_table.h"
@@ -68,6 +69,8 @@ int RunPorts(const Options& o, const std::vector<std::string_view>& args) {
     sigaddset(&signals, SIGTERM);
     const platform::UniqueFd signalFd(::signalfd(-1, &signals, SFD_CLOEXEC));
 
+    // Every port programs the same image: it is shown once, before the ports start.
+    ShowImageLine(o, stdout);
     PortTable table(ChooseStyle(o), o.repeat, o.ports, stdout, stderr);
     const std::string self = platform::GetModuleFileName();
     Processes processes;

@@ -21,6 +21,8 @@ class Display : public JobObserver {
     // A message the job would show in a box, and the hints that follow it.
     virtual void Message(std::string_view text) = 0;
     virtual void Hint(std::string_view text) = 0;
+    // The flat image the job is about to program (ImageLine says what people see of it).
+    virtual void ImageRead(const ImageInfo&) {}
     // The end of a single job.
     virtual void Finish(const JobRecord&) {}
     // Board after board: waiting for board `number`, while `previousPresent` the board before
@@ -34,5 +36,8 @@ class Display : public JobObserver {
     // Board after board on `port` has ended.
     virtual void Summary(const Tally&, std::string_view /*port*/) {}
 };
+
+// A message box's text as a message, and its details beneath it as hints, a line each.
+void ShowMessage(Display& display, std::string_view text, std::string_view details);
 
 }  // namespace cli

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/output/json.h"
+#include "image/format.h"
 
 namespace cli {
 namespace {
@@ -50,6 +51,26 @@ std::string IsoTime(std::chrono::system_clock::time_point time) {
     return text;
 }
 
+std::string ImageJson(const ImageInfo& info) {
+    const auto digest = [](const std::string& hex) {
+        return hex.empty() ? std::string("null") : JsonString(hex);
+    };
+    JsonObject json;
+    json.String("path", info.path)
+        .Int("size", static_cast<std::int64_t>(info.size))
+        .Raw("sha256", digest(info.sha256))
+        .Raw("format",
+             info.layout ? JsonString(image::FormatKey(info.layout->format)) : std::string("null"))
+        .Raw("flatSha256", digest(info.flatSha256));
+    if (info.layout && info.layout->format != image::Format::Raw) {
+        const image::Layout& l = *info.layout;
+        json.Int("base", l.base).Int("flatSize", l.size).Int("filled", l.filled);
+        if (l.size > 0)
+            json.Int("first", l.first).Int("last", l.last);
+    }
+    return json.Text();
+}
+
 std::string RecordJson(const JobRecord& r) {
     JsonObject json;
     json.String("start", IsoTime(r.start))
@@ -62,20 +83,14 @@ std::string RecordJson(const JobRecord& r) {
     if (r.board > 0)
         json.Int("board", r.board);
     json.Int("attempt", r.attempt).Raw("serial", SerialJson(r.serial));
-    const std::string image =
-        JsonObject()
-            .String("path", r.image.path)
-            .Int("size", static_cast<std::int64_t>(r.image.size))
-            .Raw("sha256",
-                 r.image.sha256.empty() ? std::string("null") : JsonString(r.image.sha256))
-            .Text();
-    json.Raw("image", image)
+    json.Raw("image", ImageJson(r.image))
         .Raw("fileChecksum",
              r.view.fileChecksum ? JsonString(Hex4(*r.view.fileChecksum)) : std::string("null"))
         .Raw("loader", LoaderJson(r.view))
         .Int("result", r.code)
         .String("text", ResultText(r.code))
         .Fixed("seconds", r.seconds, 3)
+        .Int("timeoutExtensionMs", r.timeoutExtensionMs)
         .Int("bytes", r.bytes)
         .Fixed("bytesPerSecond", r.seconds > 0 ? r.bytes / r.seconds : 0.0, 0);
     return json.Text();

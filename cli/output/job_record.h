@@ -12,6 +12,7 @@
 #include "cli/job/image_info.h"
 #include "cli/job/job_view.h"
 #include "cli/line/serial_numbers.h"
+#include "job/program_job.h"
 
 namespace cli {
 
@@ -30,10 +31,20 @@ struct JobRecord {
     std::optional<SerialValue> serial;  // the board's serial number, when it has one
     double seconds = 0;
     std::uint32_t bytes = 0;  // image bytes that crossed the line
+    // How far the job's time-outs were moved for this host's own delays, and the own work
+    // that held one (job/program_job.h).
+    std::uint32_t timeoutExtensionMs = 0;
+    OwnWork heldBy = OwnWork::None;
+    bool ownWorkCapped = false;
 };
 
 // ISO 8601 in UTC with milliseconds: "2025-12-07T01:12:49.123Z".
 std::string IsoTime(std::chrono::system_clock::time_point time);
+
+// The image as a JSON object: the file (path, size, SHA-256) and the flat image read from it
+// (format, SHA-256, and for an image with addresses its base, size, bytes filled and the first
+// and last address with data).
+std::string ImageJson(const ImageInfo& info);
 
 // The record as one JSON object on one line, without the newline.
 std::string RecordJson(const JobRecord& record);

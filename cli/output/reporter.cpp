@@ -97,6 +97,15 @@ void Reporter::Hint(std::string_view text) {
     std::fflush(err_);
 }
 
+void Reporter::ImageRead(const ImageInfo& info) {
+    const std::string line = ImageLine(info);
+    if (style_ == Style::Quiet || style_ == Style::Json || line.empty())
+        return;
+    EndLine();
+    std::fprintf(out_, "%s\n", line.c_str());
+    std::fflush(out_);
+}
+
 void Reporter::Retrying(const JobRecord& failed, int attempts) {
     if (style_ == Style::Quiet || style_ == Style::Json)
         return;

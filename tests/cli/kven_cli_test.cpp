@@ -76,8 +76,15 @@ TEST_F(KvenCli, JsonHoldsTheResult) {
 TEST_F(KvenCli, StartFailuresAndUsageErrors) {
     ChildProcess missing(Args({"program", "--ini", ini, "--port", dir.File("no-such-tty"), image}));
     EXPECT_EQ(missing.Wait(), 10);
-    EXPECT_NE(missing.Err().find("COM port can not be found"), std::string::npos);
-    EXPECT_NE(missing.Err().find("hint:"), std::string::npos);
+    const std::string err = missing.Err();
+    EXPECT_NE(err.find("COM port can not be found"), std::string::npos);
+    EXPECT_NE(err.find("hint:"), std::string::npos);
+    // The device looked for and the system's reason, said once: the message's details, which
+    // kven-cli's own hints do not repeat.
+    const std::string said = dir.File("no-such-tty") + ".\n  hint: Opening it failed: No such file";
+    const auto reason = err.find(said);
+    EXPECT_NE(reason, std::string::npos) << err;
+    EXPECT_EQ(err.find("no-such-tty", reason + said.size()), std::string::npos) << err;
 
     for (const std::vector<std::string>& bad : {std::vector<std::string>{},
                                                 {"frobnicate"},

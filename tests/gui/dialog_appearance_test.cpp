@@ -7,9 +7,9 @@
 #include <QTest>
 
 #include "dialog_fixture.h"
-#include "ui/combo_list.h"
-#include "ui/dialog_units.h"
-#include "ui/legible_palette.h"
+#include "ui/qt/combo_list.h"
+#include "ui/qt/dialog_units.h"
+#include "ui/qt/legible_palette.h"
 
 namespace gui_test {
 namespace {

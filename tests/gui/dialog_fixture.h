@@ -1,11 +1,15 @@
-// A programming dialog in a plain host widget, with recorded message boxes and a recorded
-// stand-in for StartJob/EndJob, and settings whose INI file lives in a temporary folder.
+// The programming dialog's Qt view in a plain host widget, with recorded message boxes and a
+// recorded stand-in for StartJob/EndJob, and settings whose INI file lives in a temporary
+// folder.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -15,8 +19,8 @@
 #include "res/icons.h"
 #include "settings/app_settings.h"
 #include "support/temp_dir.h"
-#include "ui/rs232set.h"
-#include "ui/rs232set_template.h"
+#include "ui/core/rs232set_template.h"
+#include "ui/qt/rs232set_widget.h"
 
 namespace gui_test {
 
@@ -25,6 +29,15 @@ inline QImage Lamp(int id) {
 }
 inline QImage ImageOf(const QLabel& label) {
     return label.pixmap().toImage();
+}
+
+// Runs `handle` on the next message box once it is open, from inside its own modal loop.
+inline void OnNextBox(std::function<void(QMessageBox&)> handle) {
+    QTimer::singleShot(0, [handle = std::move(handle)] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        handle(*box);
+    });
 }
 
 inline void DefaultSettings(const testing_support::TempDir& dir) {
@@ -41,7 +54,7 @@ class DialogTest : public ::testing::Test {
   protected:
     testing_support::TempDir dir;
     QWidget host;
-    CRS232SET* dlg = nullptr;  // owned by host
+    ui::Rs232SetWidget* dlg = nullptr;  // owned by host
 
     std::vector<std::string> boxes;
     std::vector<int> startModes;
@@ -64,17 +77,17 @@ class DialogTest : public ::testing::Test {
     void TearDown() override { platform::SetMessageBoxHook(std::move(previousHook_)); }
 
     void Create() {
-        dlg = new CRS232SET;
-        dlg->SetJobApi({[this](platform::HWND target, int mode) {
-                            EXPECT_EQ(target, dlg->Handle());
-                            startModes.push_back(mode);
-                            return startResult;
-                        },
-                        [this] {
-                            ++ends;
-                            if (onEnd)
-                                onEnd();
-                        }});
+        dlg = new ui::Rs232SetWidget;
+        dlg->Dialog().SetJobApi({[this](platform::HWND target, int mode) {
+                                     EXPECT_EQ(target, dlg->Handle());
+                                     startModes.push_back(mode);
+                                     return startResult;
+                                 },
+                                 [this] {
+                                     ++ends;
+                                     if (onEnd)
+                                         onEnd();
+                                 }});
         ASSERT_TRUE(dlg->Create(&host));
         dlg->show();
         host.show();

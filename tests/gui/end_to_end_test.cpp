@@ -24,12 +24,16 @@ class EndToEnd : public ::testing::Test {
     static constexpr int kCom = 21;
     testing_support::TempDir dir;
     std::vector<std::string> boxes;
+    std::vector<std::string> details;
     std::unique_ptr<sim::Simulator> loader;
     std::unique_ptr<CMainFrame> frame;
 
     void SetUp() override {
-        previous_ = platform::SetMessageBoxHook(
-            [this](std::string_view text, std::string_view) { boxes.emplace_back(text); });
+        previous_ =
+            platform::SetMessageBoxHook([this](std::string_view text, std::string_view detail) {
+                boxes.emplace_back(text);
+                details.emplace_back(detail);
+            });
     }
     void TearDown() override {
         frame.reset();
@@ -56,12 +60,16 @@ class EndToEnd : public ::testing::Test {
         });
         frame->show();
     }
-    CRS232SET& Dialog() const { return frame->HostView().ProgramDialog(); }
+    ui::Rs232SetWidget& Dialog() const { return frame->HostView().ProgramDialog(); }
+    template <typename T = QWidget>
+    T* Control(int id) const {
+        return qobject_cast<T*>(Dialog().GetDlgItem(id));
+    }
 
     // Presses Program and serves the job's messages until its result box.
     void ProgramToResult() {
-        Dialog().m_cmbBaudRate->setCurrentIndex(11);  // 57600: the line ignores the speed
-        Dialog().m_btnProgram->click();
+        Control<QComboBox>(1000)->setCurrentIndex(11);  // 57600: the line ignores the speed
+        Control<QPushButton>(1)->click();
         ASSERT_TRUE(Dialog().Handle()->RunUntil([&] { return !boxes.empty(); }, 60s));
     }
 
@@ -74,12 +82,12 @@ TEST_F(EndToEnd, ProgramEndsWithWritingIsOkAndTheGreenLamp) {
     cfg.packetSize = 16;
     cfg.eraseScale = 0.002;
     Open(cfg);
-    EXPECT_EQ(Dialog().m_cmbPort->currentText(), "COM21");
+    EXPECT_EQ(Control<QComboBox>(1001)->currentText(), "COM21");
     ProgramToResult();
     EXPECT_EQ(boxes, std::vector<std::string>{"Writing is OK"});
-    EXPECT_EQ(ImageOf(*Dialog().m_stcResult), Lamp(res::IDI_RESULT_OK));
-    EXPECT_TRUE(Dialog().m_btnProgram->isEnabled());
-    EXPECT_EQ(Dialog().m_strLdVer, "LD Ver: V0123-A-16");
+    EXPECT_EQ(ImageOf(*Control<QLabel>(1029)), Lamp(res::IDI_RESULT_OK));
+    EXPECT_TRUE(Control(1)->isEnabled());
+    EXPECT_EQ(Control<QLabel>(1026)->text(), "LD Ver: V0123-A-16");
     EXPECT_EQ(ProgramJob.serialPort, nullptr);  // released by the result
     const auto session = loader->WaitForSession(20s);
     ASSERT_TRUE(session);
@@ -101,21 +109,31 @@ TEST_F(EndToEnd, FaultShowsItsTextAndTheRedLamp) {
     Open(cfg);
     ProgramToResult();
     EXPECT_EQ(boxes, std::vector<std::string>{"Write sync failed"});
-    EXPECT_EQ(ImageOf(*Dialog().m_stcResult), Lamp(res::IDI_RESULT_FAIL));
-    EXPECT_TRUE(Dialog().m_cmbPort->isEnabled());
+    EXPECT_EQ(ImageOf(*Control<QLabel>(1029)), Lamp(res::IDI_RESULT_FAIL));
+    EXPECT_TRUE(Control(1001)->isEnabled());
     EXPECT_EQ(ProgramJob.serialPort, nullptr);
 }
 
-TEST_F(EndToEnd, ClosingTheWindowMidJobReleasesThePort) {
+// The operator closes the window mid-erase and answers Yes: the port is released before the
+// window goes, and nothing of the ended job shows.
+TEST_F(EndToEnd, ClosingTheWindowMidJobAsksThenReleasesThePort) {
     sim::LoaderConfig cfg;
     cfg.eraseScale = 0.3;  // seconds of erase
     cfg.idleTimeout = std::chrono::milliseconds(500);
     Open(cfg);
-    Dialog().m_btnProgram->click();
-    ASSERT_TRUE(
-        Dialog().Handle()->RunUntil([&] { return Dialog().m_strStatus == "Erase /Blank"; }, 60s));
+    Control<QPushButton>(1)->click();
+    ASSERT_TRUE(Dialog().Handle()->RunUntil(
+        [&] { return Dialog().Dialog().m_strStatus == "Erase /Blank"; }, 60s));
     ASSERT_NE(ProgramJob.serialPort, nullptr);
-    frame->close();
+    bool asked = false;
+    OnNextBox([&](QMessageBox& box) {
+        asked = true;
+        // The job still holds its port while the question is open.
+        EXPECT_NE(ProgramJob.serialPort, nullptr);
+        box.button(QMessageBox::Yes)->click();
+    });
+    EXPECT_TRUE(frame->close());
+    EXPECT_TRUE(asked);
     EXPECT_EQ(ProgramJob.serialPort, nullptr);
     EXPECT_EQ(ProgramJob.active, 0);
     EXPECT_TRUE(boxes.empty());
@@ -123,6 +141,28 @@ TEST_F(EndToEnd, ClosingTheWindowMidJobReleasesThePort) {
     const auto session = loader->WaitForSession(30s);
     ASSERT_TRUE(session);
     EXPECT_NE(session->ending, sim::Ending::Complete);
+}
+
+// A failure box names what was looked for and the system's reason.
+TEST_F(EndToEnd, AMissingDeviceAndAMissingFileSayWhatWasLookedFor) {
+    sim::LoaderConfig cfg;
+    Open(cfg);
+    platform::SetComDevice(22, dir.File("no-such-tty"));
+    Control<QComboBox>(1001)->setCurrentIndex(21);  // COM22
+    Control<QPushButton>(1)->click();
+    ASSERT_TRUE(Dialog().Handle()->RunUntil([&] { return Control(1)->isEnabled(); }, 60s));
+    ASSERT_EQ(boxes, std::vector<std::string>{"COM port can not be found"});
+    EXPECT_EQ(details.front(), "COM22 is " + dir.File("no-such-tty") +
+                                   ".\nOpening it failed: No such file or directory.");
+
+    Control<QComboBox>(1001)->setCurrentIndex(20);  // COM21, the loader
+    Control<QLineEdit>(1020)->setText(QString::fromStdString(dir.File("gone.bin")));
+    Control<QPushButton>(1)->click();
+    ASSERT_TRUE(Dialog().Handle()->RunUntil(
+        [&] { return boxes.size() == 2 && Control(1)->isEnabled(); }, 60s));
+    EXPECT_EQ(boxes.back(), "Couldn't open the transmitted file !");
+    EXPECT_EQ(details.back(), "The image file is " + dir.File("gone.bin") +
+                                  ".\nOpening it failed: No such file or directory.");
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <cmath>
 
 #include "dialog_fixture.h"
-#include "ui/text_fit.h"
+#include "ui/qt/text_fit.h"
 
 namespace gui_test {
 namespace {

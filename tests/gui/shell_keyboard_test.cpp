@@ -1,6 +1,8 @@
-// The desktop program from the keyboard: Alt and F10 reach the menu and its About item; after
-// a result box the first Tab shows where the focus is.
+// The desktop program from the keyboard: Alt and F10 reach the menu and its About item; Enter
+// starts a job at the start and after each result box; during a job the focus rests on the
+// path box, which neither selects nor changes its text.
 #include <QApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -21,10 +23,15 @@ class ShellKeyboard : public ::testing::Test {
   protected:
     testing_support::TempDir dir;
     std::unique_ptr<CMainFrame> frame;
+    std::vector<int> starts;
 
     void SetUp() override {
         frame = std::make_unique<CMainFrame>([this] { InitSettingsFor(dir.File("kven")); });
-        Dialog().SetJobApi({[](platform::HWND, int) { return 1; }, [] {}});
+        Dialog().Dialog().SetJobApi({[this](platform::HWND, int mode) {
+                                         starts.push_back(mode);
+                                         return 1;
+                                     },
+                                     [] {}});
         frame->show();
         Activate();
     }
@@ -33,7 +40,8 @@ class ShellKeyboard : public ::testing::Test {
         QApplication::setActiveWindow(frame.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
     }
-    CRS232SET& Dialog() const { return frame->HostView().ProgramDialog(); }
+    ui::Rs232SetWidget& Dialog() const { return frame->HostView().ProgramDialog(); }
+    QWidget* Control(int id) const { return Dialog().GetDlgItem(id); }
     QMenu* Menu() const { return frame->menuBar()->actions().front()->menu(); }
 
     // Presses `key` on whatever has the keyboard focus.
@@ -95,31 +103,65 @@ TEST_F(ShellKeyboard, F10OpensTheMenuAtAbout) {
     EXPECT_EQ(about.size(), 2);
 }
 
-TEST_F(ShellKeyboard, AfterAResultBoxTheFirstTabShowsTheFocus) {
+TEST_F(ShellKeyboard, EnterStartsAJobAtTheStartAndAfterEachResultBox) {
     QPointer<QWidget> parent = frame.get();
     QtMessageBoxHook hook(&parent);
-    QTest::mouseClick(Dialog().m_btnProgram, Qt::LeftButton);
+    ASSERT_EQ(QApplication::focusWidget(), Control(1));
+    Press(Qt::Key_Return);
+    ASSERT_EQ(starts, std::vector<int>{1});
+
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        icon = box->icon();
-        QTest::keyClick(box, Qt::Key_Return);
+    OnNextBox([&](QMessageBox& box) {
+        icon = box.icon();
+        QTest::keyClick(&box, Qt::Key_Return);
     });
     Dialog().Handle()->Send(0x464, 0, 0x20001);
     // The result box carries the exclamation mark, as every OK box of the program.
     EXPECT_EQ(icon, QMessageBox::Warning);
     Activate();
-    // The frame passes the focus to its host view, which shows none.
-    ASSERT_EQ(QApplication::focusWidget(), &frame->HostView());
-    auto* program = Dialog().m_btnProgram;
-    const QImage before = program->grab().toImage();
+    ASSERT_EQ(QApplication::focusWidget(), Control(1));
+    Press(Qt::Key_Return);
+    EXPECT_EQ(starts, (std::vector<int>{1, 1}));
+}
 
+TEST_F(ShellKeyboard, TheFirstTabAfterAResultShowsTheFocusOnTheButton) {
+    QPointer<QWidget> parent = frame.get();
+    QtMessageBoxHook hook(&parent);
+    QTest::mouseClick(Control(1), Qt::LeftButton);
+    OnNextBox([](QMessageBox& box) { box.button(QMessageBox::Ok)->click(); });
+    Dialog().Handle()->Send(0x464, 0, 0x20001);
+    Activate();
+    auto* load = Control(1021);
+    const QImage before = load->grab().toImage();
     Press(Qt::Key_Tab);
-    ASSERT_EQ(QApplication::focusWidget(), program);
-    // Seen on the button itself, not only as the default button's outline it had before.
-    EXPECT_GE(ClearlyDifferent(program->grab().toImage(), before),
-              (program->width() + program->height()) / 4);
+    ASSERT_EQ(QApplication::focusWidget(), load);
+    // Seen on the button itself, a dotted rectangle inside its edge.
+    EXPECT_GE(ClearlyDifferent(load->grab().toImage(), before),
+              (load->width() + load->height()) / 4);
+}
+
+TEST_F(ShellKeyboard, DuringAJobThePathBoxHasTheFocusButNeitherSelectsNorChanges) {
+    auto* path = qobject_cast<QLineEdit*>(Control(1020));
+    const QString shown = QStringLiteral("/images/app.bin");
+    path->setText(shown);
+    Press(Qt::Key_Return);
+    ASSERT_EQ(starts, std::vector<int>{1});
+    EXPECT_EQ(QApplication::focusWidget(), path);
+    EXPECT_FALSE(path->hasSelectedText());
+    // The keyboard moves around and types: nothing is selected, nothing replaced.
+    for (Qt::Key key :
+         {Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_X, Qt::Key_Delete, Qt::Key_Backspace}) {
+        Press(key);
+        EXPECT_EQ(QApplication::focusWidget(), path) << key;
+        EXPECT_FALSE(path->hasSelectedText()) << key;
+        EXPECT_EQ(path->text(), shown) << key;
+    }
+    // It looks read-only, on the dialog's face colour, as Win32 shows it.
+    EXPECT_EQ(path->palette().color(QPalette::Base), path->palette().color(QPalette::Window));
+    Dialog().Handle()->Send(0x464, 0, 0);
+    EXPECT_NE(path->palette().color(QPalette::Base), path->palette().color(QPalette::Window));
+    QTest::keyClicks(path, "x");
+    EXPECT_EQ(path->text(), shown + "x");
 }
 
 }  // namespace

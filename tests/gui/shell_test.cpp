@@ -1,5 +1,6 @@
 // The main frame, the host view, the About box and the program's message box.
 #include <QApplication>
+#include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -16,6 +17,7 @@
 #include "app/message_box_qt.h"
 #include "dialog_fixture.h"
 #include "platform/com_ports.h"
+#include "ui/qt/titled_box.h"
 
 namespace gui_test {
 namespace {
@@ -33,14 +35,17 @@ class ShellTest : public ::testing::Test {
             if (preset)
                 preset();
         });
-        Dialog(*frame).SetJobApi({[this](platform::HWND, int mode) {
-                                      startModes.push_back(mode);
-                                      return 1;
-                                  },
-                                  [this] { ++ends; }});
+        Dialog(*frame).Dialog().SetJobApi({[this](platform::HWND, int mode) {
+                                               startModes.push_back(mode);
+                                               return 1;
+                                           },
+                                           [this] { ++ends; }});
         return frame;
     }
-    static CRS232SET& Dialog(const CMainFrame& f) { return f.HostView().ProgramDialog(); }
+    static ui::Rs232SetWidget& Dialog(const CMainFrame& f) { return f.HostView().ProgramDialog(); }
+    static QComboBox& List(const CMainFrame& f, int id) {
+        return *qobject_cast<QComboBox*>(Dialog(f).GetDlgItem(id));
+    }
 };
 
 TEST_F(ShellTest, SettingsExistBeforeTheDialogReadsThem) {
@@ -51,9 +56,9 @@ TEST_F(ShellTest, SettingsExistBeforeTheDialogReadsThem) {
     });
     EXPECT_TRUE(iniExisted);
     EXPECT_EQ(AppSettings.iniPath, dir.File("kven.INI"));
-    EXPECT_EQ(Dialog(*frame).m_cmbPort->currentText(), "COM3");
+    EXPECT_EQ(List(*frame, 1001).currentText(), "COM3");
     // First start: the dialog shows the defaults.
-    EXPECT_EQ(Dialog(*frame).m_cmbBaudRate->currentText(), "115200");
+    EXPECT_EQ(List(*frame, 1000).currentText(), "115200");
 }
 
 TEST_F(ShellTest, FrameIsFixedAtTheOriginAroundTheDialog) {
@@ -146,16 +151,24 @@ TEST_F(ShellTest, StatusBarPanesStayInsideTheWindow) {
     }
 }
 
-TEST_F(ShellTest, FocusGoesToTheHostView) {
-    auto frame = MakeFrame();
+TEST_F(ShellTest, FocusStartsOnProgramAndEveryTabStopShows) {
+    auto frame = MakeFrame([] { AppSettings.eepsumShowEnable = 1; });
     frame->show();
     QApplication::setActiveWindow(frame.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
-    EXPECT_EQ(QApplication::focusWidget(), &frame->HostView());
-    // Focus given to the frame is passed on.
-    Dialog(*frame).m_cmbPort->setFocus();
+    QWidget* program = Dialog(*frame).GetDlgItem(1);
+    EXPECT_EQ(QApplication::focusWidget(), program);
+    // Round the tab chain: only the dialog's shown tab stops, in template order.
+    const int order[] = {1021, 1000, 1003, 1001, 1004, 1019, 1020, 1030, 1};
+    for (int id : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), Dialog(*frame).GetDlgItem(id)) << id;
+        EXPECT_TRUE(QApplication::focusWidget()->isVisible()) << id;
+    }
+    // Focus given to the frame goes back to the control that had it.
+    List(*frame, 1003).setFocus();
     frame->setFocus();
-    EXPECT_EQ(QApplication::focusWidget(), &frame->HostView());
+    EXPECT_EQ(QApplication::focusWidget(), &List(*frame, 1003));
 }
 
 TEST_F(ShellTest, EscapeInTheHostedDialogKeepsItShown) {
@@ -165,7 +178,7 @@ TEST_F(ShellTest, EscapeInTheHostedDialogKeepsItShown) {
     EXPECT_TRUE(Dialog(*frame).isVisible());
 }
 
-TEST_F(ShellTest, ClosingWhileAJobRunsEndsItAndDropsItsLateResult) {
+TEST_F(ShellTest, ClosingWhileAJobRunsAsksAndYesEndsTheJob) {
     std::vector<std::string> boxes;
     auto previous = platform::SetMessageBoxHook(
         [&](std::string_view text, std::string_view) { boxes.emplace_back(text); });
@@ -173,13 +186,48 @@ TEST_F(ShellTest, ClosingWhileAJobRunsEndsItAndDropsItsLateResult) {
     frame->show();
     Dialog(*frame).OnCommand(1);
     ASSERT_EQ(startModes, std::vector<int>{1});
+
+    // No: the window stays and so does the job.
+    QString asked;
+    OnNextBox([&](QMessageBox& box) {
+        asked = box.text();
+        EXPECT_EQ(box.windowTitle(), "Kven");
+        EXPECT_EQ(box.standardButtons(), QMessageBox::Yes | QMessageBox::No);
+        // Enter does not stop a job.
+        EXPECT_EQ(box.defaultButton(), box.button(QMessageBox::No));
+        QTest::keyClick(&box, Qt::Key_Return);
+    });
+    EXPECT_FALSE(frame->close());
+    EXPECT_EQ(asked, "A job is running. Stop it and close the program?");
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(ends, 0);
+
+    // Yes: the job is ended, then the window closes.
+    OnNextBox([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
     EXPECT_TRUE(frame->close());
     EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(frame->isVisible());
     // A result that was already on its way shows no box for a closed window.
     PostMessageA(Dialog(*frame).Handle(), 0x464, 0, 0x20001);
     Dialog(*frame).Handle()->Pump();
     EXPECT_TRUE(boxes.empty());
     platform::SetMessageBoxHook(std::move(previous));
+}
+
+TEST_F(ShellTest, ClosingWhenIdleAsksNothing) {
+    auto frame = MakeFrame();
+    frame->show();
+    // A question would hold the close in its loop; this answers it, and fails the test.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        ADD_FAILURE() << "a question was asked";
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    guard.start(0);
+    EXPECT_TRUE(frame->close());
+    EXPECT_EQ(ends, 0);
 }
 
 TEST(AboutBox, ShowsNameVersionIconAndClosesWithOk) {
@@ -203,40 +251,63 @@ TEST(AboutBox, ShowsNameVersionIconAndClosesWithOk) {
     EXPECT_EQ(about.exec(), QDialog::Rejected);
 }
 
-TEST(MessageBox, TitledKvenWithOkAndTheAccessHintBeneath) {
+TEST(MessageBox, TitledKvenWithOkTheTextAndItsDetailsBeneath) {
     QPointer<QWidget> parent;
     QtMessageBoxHook hook(&parent);
-    platform::SetComDevice(9, "/dev/kven-test-no-such-device");
-    AppSettings.port = 9;
     struct Seen {
         QString title, text, details;
         int buttons = 0;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
     };
-    for (const char* text : {"COM can not be accessed", "Writing is OK"}) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"COM can not be accessed", "COM9 is /dev/ttyUSB9.\nOpening it failed: Permission denied."},
+        {"Writing is OK", ""}};
+    for (const auto& [text, details] : cases) {
         Seen seen;
-        // The box is modal: inspect and close it from inside its own loop.
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            seen = {box->windowTitle(), box->text(), box->detailedText(),
-                    static_cast<int>(box->standardButtons()), box->icon()};
-            box->button(QMessageBox::Ok)->click();
+        OnNextBox([&](QMessageBox& box) {
+            seen = {box.windowTitle(), box.text(), box.detailedText(),
+                    static_cast<int>(box.standardButtons()), box.icon()};
+            box.button(QMessageBox::Ok)->click();
         });
-        EXPECT_EQ(AfxMessageBox(text), IDOK);
+        EXPECT_EQ(AfxMessageBox(text, details), IDOK);
         EXPECT_EQ(seen.title, "Kven");
         EXPECT_EQ(seen.text, text);
+        EXPECT_EQ(seen.details, details);
         EXPECT_EQ(seen.buttons, QMessageBox::Ok);
         // An OK box without an icon of its own shows the exclamation mark.
         EXPECT_EQ(seen.icon, QMessageBox::Warning);
-        if (std::string_view(text) == "COM can not be accessed") {
-            EXPECT_TRUE(seen.details.contains("/dev/kven-test-no-such-device"))
-                << seen.details.toStdString();
-        } else {
-            EXPECT_TRUE(seen.details.isEmpty());
+    }
+}
+
+// A title bar shows "Kven" whole over the shortest box, its details shown or not.
+TEST(MessageBox, NeverNarrowerThanItsTitleNeeds) {
+    QPointer<QWidget> parent;
+    QtMessageBoxHook hook(&parent);
+    const int needed =
+        ui::TitleBarWidth(QStringLiteral("Kven"), QApplication::font("QMdiSubWindowTitleBar"));
+    // More than Qt's own allowance (the title's width and 50 pixels).
+    ASSERT_GT(
+        needed,
+        QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance("Kven") + 50);
+    for (const char* details : {"", "COM2 names no device."}) {
+        int width = 0, widthWithDetails = 0;
+        OnNextBox([&](QMessageBox& box) {
+            width = box.width();
+            if (!box.detailedText().isEmpty()) {
+                for (QAbstractButton* b : box.buttons()) {
+                    if (box.buttonRole(b) == QMessageBox::ActionRole)
+                        b->click();  // "Show Details..."
+                }
+                widthWithDetails = box.width();
+            }
+            box.button(QMessageBox::Ok)->click();
+        });
+        AfxMessageBox("Time out", details);
+        EXPECT_GE(width, needed) << details;
+        if (*details) {
+            EXPECT_GE(widthWithDetails, needed);
         }
     }
-    platform::SetComDevice(9, "");
 }
 
 }  // namespace

@@ -161,17 +161,31 @@ TEST_F(StartFailure, ShowsItsMessageAndHoldsNothing) {
         std::string image;
         bool holdPort;
         const char* message;
+        std::string details;  // what was looked for and why it failed
     };
+    const std::string com = "COM" + std::to_string(kComNumber);
+    const std::string device = com + " is " + loader->SlavePath() + ".\n";
     const Case cases[] = {
-        {kComNumber + 1, good, false, "COM port can not be found"},
-        {kComNumber, good, true, "COM can not be accessed"},
-        {kComNumber, dir.File("missing.bin"), false, "Couldn't open the transmitted file !"},
-        {kComNumber, fifo, false, "Couldn't open the transmitted file !"},
-        {kComNumber, big, false, " The transmitted file Length > 4194304"},
-        {kComNumber, empty, false, "The transmitted file is empty !"},
+        {kComNumber + 1, good, false, "COM port can not be found",
+         "COM" + std::to_string(kComNumber + 1) + " names no device."},
+        {kComNumber, good, true, "COM can not be accessed",
+         device + "Opening it failed: locked by another program.\nAnother program is using it; "
+                  "close that program and try again."},
+        {kComNumber, dir.File("missing.bin"), false, "Couldn't open the transmitted file !",
+         "The image file is " + dir.File("missing.bin") +
+             ".\nOpening it failed: No such file or directory."},
+        {kComNumber, fifo, false, "Couldn't open the transmitted file !",
+         "The image file is " + fifo + ".\nOpening it failed: not a regular file."},
+        {kComNumber, big, false, " The transmitted file Length > 4194304",
+         "The image file is " + big +
+             ".\nIt holds 4194305 bytes; the flash takes at most 4194304."},
+        {kComNumber, empty, false, "The transmitted file is empty !",
+         "The image file is " + empty +
+             ".\nIt holds no byte to write; EEP Sum sends the checksum table alone."},
     };
     for (const Case& c : cases) {
         boxes.clear();
+        details.clear();
         AppSettings.port = c.port;
         AppSettings.tranFile = c.image;
         int holder = -1;
@@ -182,6 +196,7 @@ TEST_F(StartFailure, ShowsItsMessageAndHoldsNothing) {
         }
         EXPECT_EQ(RunJob(kModeProgram), -1) << c.message;
         EXPECT_EQ(boxes, std::vector<std::string>{c.message});
+        EXPECT_EQ(details, std::vector<std::string>{c.details});
         EXPECT_EQ(ProgramJob.serialPort, nullptr);
         EXPECT_EQ(ProgramJob.fileBuffer, nullptr);
         if (holder >= 0)

@@ -36,13 +36,17 @@ class JobHarness : public ::testing::Test {
     TempDir dir;
     RecordingTarget dialog;
     std::vector<std::string> boxes;
+    std::vector<std::string> details;  // beneath each box's text
     platform::MessageBoxHook previousHook;
     std::unique_ptr<sim::Simulator> loader;
     std::string diagnostics;
 
     void SetUp() override {
-        previousHook = platform::SetMessageBoxHook(
-            [this](std::string_view text, std::string_view) { boxes.emplace_back(text); });
+        previousHook =
+            platform::SetMessageBoxHook([this](std::string_view text, std::string_view detail) {
+                boxes.emplace_back(text);
+                details.emplace_back(detail);
+            });
         AppSettings = {};
         AppSettings.port = kComNumber;
         AppSettings.baudRate = 115200;

@@ -28,7 +28,7 @@
 #include "sim/simulator.h"
 #include "tests/support/recording_target.h"
 #include "tests/support/temp_dir.h"
-#include "ui/choice_tables.h"
+#include "ui/core/choice_tables.h"
 
 namespace {
 

@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
 """Whole jobs on a loaded machine: Kven next to the minimal blocking host.
 
-    tests/stress/stress.py [--build DIR] [--jobs N] [--seed S] [--sessions K]
+    tests/stress/stress.py [--build DIR] [--jobs N] [--fault-jobs N] [--seed S] [--sessions K]
 
 Three simulated loaders (kven-sim: packet sizes 255, 64 and 16, with and without the
 information block) serve fault-free jobs of mixed sizes, Program and EEP Sum. The same jobs run
 first on a quiet machine (a few, for the slow-down), then under tests/stress/load.sh, each job
 through kven-cli and right after it through kven-blocking-host, so both meet the same load.
-Every failure is false: the loaders never fail. Exit status 0 when Kven had no false failure.
+Every failure is false: the loaders never fail. Then, under the same load, fault jobs whose
+time-out must end them (faults.py), each side in turn: how far each time-out fell from its armed
+time, and any wrong verdict. Exit status 0 when Kven had no false failure, and no more wrong
+verdicts and late time-outs than the blocking host.
 """
 
 import argparse
-import os
+import json
 import random
 import signal
 import statistics
@@ -21,6 +24,8 @@ import tempfile
 import threading
 import time
 from pathlib import Path
+
+import faults
 
 HERE = Path(__file__).resolve().parent
 # (packet size, letter, largest image): small packets get small images, so a loaded job stays
@@ -58,34 +63,45 @@ def make_jobs(count, seed):
 def run(cmd):
     t0 = time.monotonic()
     try:
-        p = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+        p = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
                            timeout=JOB_LIMIT_S)
-        code, out = p.returncode, p.stdout.strip().splitlines()
+        code, out = p.returncode, p.stdout
     except subprocess.TimeoutExpired:
-        code, out = -1, ["hung"]
-    return code, time.monotonic() - t0, (out[-1] if out else "")
+        code, out = -1, "hung"
+    return code, time.monotonic() - t0, out
+
+
+def json_of(out):
+    """kven-cli's --json object, or {} when it printed none."""
+    try:
+        return json.loads(out.strip().splitlines()[-1])
+    except (ValueError, IndexError):
+        return {}
 
 
 class Side:
     def __init__(self, name):
-        self.name, self.times, self.failures = name, [], []
+        self.name, self.times, self.failures, self.extended = name, [], [], []
 
-    def add(self, job, code, seconds, last):
+    def add(self, job, code, seconds, out):
         self.times.append(seconds)
+        if self.name == "kven":
+            self.extended.append(json_of(out).get("timeoutExtensionMs", 0))
         if code != 0:
-            self.failures.append((job, code, last))
+            lines = out.strip().splitlines()
+            self.failures.append((job, code, lines[-1] if lines else ""))
 
 
 def one_job(side, build, ini, images, devices, job):
     loader, size, mode = job
     image = images[size]
     if side.name == "kven":
-        cmd = [str(build / "cli/kven-cli"), mode, "--quiet", "--ini", ini, "--baud", "115200",
+        cmd = [str(build / "cli/kven-cli"), mode, "--json", "--ini", ini, "--baud", "115200",
                "--port", devices[loader], image]
     else:
         cmd = [str(build / "bench/kven-blocking-host"), mode, devices[loader], image, "115200"]
-    code, seconds, last = run(cmd)
-    side.add(job, code, seconds, last)
+    code, seconds, out = run(cmd)
+    side.add(job, code, seconds, out)
     return seconds
 
 
@@ -102,6 +118,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--build", default="build")
     ap.add_argument("--jobs", type=int, default=300)
+    ap.add_argument("--fault-jobs", type=int, default=10, help="jobs per fault, each side")
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--sessions", type=int, default=3, help="other sessions under load")
     args = ap.parse_args()
@@ -139,6 +156,9 @@ def main():
                 print(f"{i}/{len(jobs)} jobs: kven {len(kven.failures)} failed, "
                       f"blocking host {len(host.failures)} failed; load {load_figures()}",
                       flush=True)
+        fault_kven, fault_host = faults.run_faults(
+            build, ini, images[SIZES[2]], args.fault_jobs, json_of,
+            lambda text: print(f"{text}; load {load_figures()}", flush=True))
     finally:
         if load:
             load.send_signal(signal.SIGTERM)
@@ -157,7 +177,14 @@ def main():
             print(f"    {mode} {size} bytes, packet {LOADERS[loader][0]}: exit {code} {last}")
     ratio = statistics.mean(kven.times) / max(statistics.mean(host.times), 1e-6)
     print(f"job time ratio, kven / blocking host: {ratio:.2f}")
-    ok = not kven.failures
+    ext = [e for e in kven.extended if e > 0]
+    print(f"kven good jobs extended: {len(ext)} of {len(kven.extended)}"
+          + (f", by {min(ext)} to {max(ext)} ms (mean {statistics.mean(ext):.0f})" if ext else ""))
+    print()
+    faults.print_faults(fault_kven, fault_host)
+    late = [sum(1 for s in side.late if s > faults.LATE_S) for side in (fault_kven, fault_host)]
+    ok = (not kven.failures and len(fault_kven.wrong) <= len(fault_host.wrong)
+          and late[0] <= late[1])
     print("PASS" if ok else "FAIL")
     return 0 if ok else 1
 

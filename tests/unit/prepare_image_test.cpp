@@ -26,12 +26,16 @@ class PrepareImageTest : public ::testing::Test {
     TempDir dir;
     RecordingTarget dialog;
     std::vector<std::string> boxes;
+    std::vector<std::string> details;
     platform::MessageBoxHook previous;
 
     void SetUp() override {
         ProgramJob.dialog = &dialog;
-        previous = platform::SetMessageBoxHook(
-            [this](std::string_view text, std::string_view) { boxes.emplace_back(text); });
+        previous =
+            platform::SetMessageBoxHook([this](std::string_view text, std::string_view detail) {
+                boxes.emplace_back(text);
+                details.emplace_back(detail);
+            });
     }
     void TearDown() override {
         FreeJobBuffers(ProgramJob);
@@ -116,19 +120,41 @@ TEST_F(PrepareImageTest, SizeLimit) {
 TEST_F(PrepareImageTest, AnythingButARegularFileIsRefusedAtOnce) {
 #ifdef _WIN32
     const std::string device = "NUL";
-    const std::string fifo = device;
 #else
     const std::string device = "/dev/null";
     const std::string fifo = dir.File("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
 #endif
-    for (const std::string& path :
-         {fifo, dir.path().string(), device, dir.File("missing.bin"), std::string()}) {
+    // Beneath the box, the file looked for and why it was not opened, in the system's words.
+    const std::pair<std::string, std::string> cases[] = {
+#ifdef _WIN32
+        {device, ""},  // the system's own words for its NUL device
+        {dir.path().string(), "is a folder"},
+        {dir.File("missing.bin"), ""},
+#else
+        {fifo, "not a regular file"},
+        {dir.path().string(), "Is a directory"},
+        {device, "not a regular file"},
+        {dir.File("missing.bin"), "No such file or directory"},
+#endif
+    };
+    for (const auto& [path, reason] : cases) {
         boxes.clear();
+        details.clear();
         AppSettings.tranFile = path;
         EXPECT_FALSE(PrepareImage(ProgramJob)) << path;
         EXPECT_EQ(boxes, std::vector<std::string>{"Couldn't open the transmitted file !"});
+        ASSERT_EQ(details.size(), 1u);
+        const std::string looked = "The image file is " + path + ".\nOpening it failed: ";
+        EXPECT_EQ(details.front().rfind(looked, 0), 0u) << details.front();
+        if (!reason.empty()) {
+            EXPECT_EQ(details.front(), looked + reason + ".");
+        }
     }
+    details.clear();
+    AppSettings.tranFile.clear();
+    EXPECT_FALSE(PrepareImage(ProgramJob));
+    EXPECT_EQ(details, std::vector<std::string>{"No image file is named."});
 }
 
 #ifndef _WIN32

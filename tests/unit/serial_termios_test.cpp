@@ -1,4 +1,5 @@
 // The termios device's open-error mapping and line-setting rules, on a pseudo-terminal.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -24,6 +25,22 @@ TEST(SerialTermiosTest, OpenErrorsMapToThreeClasses) {
     };
     for (const auto& [err, expected] : cases)
         EXPECT_EQ(OpenErrorFromErrno(err), expected) << err;
+}
+
+// A failed open says why in the system's words, for the operator's box.
+TEST(SerialTermiosTest, AFailedOpenKeepsTheSystemsReason) {
+    TermiosCommDevice missing;
+    EXPECT_EQ(missing.Open("/dev/kven-no-such-tty"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(missing.LastErrorText(), "No such file or directory");
+
+    test_support::PtyPair pty;
+    TermiosCommDevice first, second;
+    ASSERT_EQ(first.Open(pty.SlavePath()), ERROR_SUCCESS);
+    EXPECT_EQ(first.LastErrorText(), "");
+    EXPECT_EQ(second.Open(pty.SlavePath()), ERROR_ACCESS_DENIED);
+    // Refused by TIOCEXCL, or (root passes that) by the lock.
+    EXPECT_THAT(second.LastErrorText(),
+                ::testing::AnyOf("locked by another program", "Device or resource busy"));
 }
 
 TEST(SerialTermiosTest, LineSettingsRules) {

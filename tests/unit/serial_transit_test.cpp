@@ -1,5 +1,5 @@
-// Bytes on their way between the device and the callback are in transit until delivered, so
-// that an owner about to give up on a silent peer never mistakes its own delay for silence.
+// Bytes on their way through this host are counted until the owner has read them, so that an
+// owner about to give up on a silent peer never mistakes its own delay for silence.
 #include <atomic>
 
 #include "platform/event.h"
@@ -25,36 +25,42 @@ class SerialTransit : public FakePortTest {
     platform::Event release{platform::Event::ResetMode::Manual};
 };
 
-TEST_F(SerialTransit, ReceivedBytesAreInTransitUntilTheirDataEventReturns) {
+TEST_F(SerialTransit, ReceivedBytesCountUntilTheOwnerHasReadThem) {
     port->SetReadRequestSize(1);
     ASSERT_EQ(OpenPort(), SP_OK);
     ASSERT_TRUE(WaitThreadsReady());
-    EXPECT_FALSE(port->HasBytesInTransit());
+    EXPECT_EQ(port->InTransit().received, 0u);
 
     Hold(SPE_DATA);
     Feed({0x11});
     ASSERT_TRUE(held.Wait(std::chrono::seconds(60)));
-    EXPECT_TRUE(port->HasBytesInTransit());  // being delivered
+    EXPECT_GE(port->InTransit().received, 1u);  // being delivered
     // Bytes that come meanwhile wait in the device: no read is outstanding.
     line->Feed(std::vector<BYTE>{0x22, 0x33});
-    EXPECT_TRUE(port->HasBytesInTransit());
+    EXPECT_GE(port->InTransit().received, 3u);
 
     release.Set();
     ASSERT_TRUE(log.WaitFor(SPE_DATA, 3));
     ASSERT_TRUE(WaitLine([](const Status& s) { return s.readPending && s.queued == 0; }));
-    // Delivered: unread bytes in the receive buffer are the owner's, not in transit.
+    // Delivered but unread: still this host's.
     EXPECT_EQ(port->GetAvailable(), 3u);
-    EXPECT_FALSE(port->HasBytesInTransit());
+    EXPECT_EQ(port->InTransit().received, 3u);
+    BYTE got[3] = {};
+    std::uint32_t n = 0;
+    ASSERT_EQ(port->Read(got, sizeof got, &n), SP_OK);
+    EXPECT_EQ(n, 3u);
+    EXPECT_EQ(port->InTransit().received, 0u);
+    EXPECT_FALSE(port->InTransit().sending);
 }
 
-TEST_F(SerialTransit, AWriteIsInTransitWhileItsCompletionIsDelivered) {
+TEST_F(SerialTransit, AWriteIsSendingUntilItsCompletionHasBeenDelivered) {
     ASSERT_EQ(OpenPort(), SP_OK);
     ASSERT_TRUE(WaitThreadsReady());
     std::atomic<bool> seenInTransit{false};
     log.Reset([&](CSerialPort* p, std::int32_t kind) {
         if (kind != SPE_WRITE_DONE)
             return;
-        seenInTransit = p->HasBytesInTransit();
+        seenInTransit = p->InTransit().sending;
         held.Set();
     });
     const BYTE packet[4] = {1, 2, 3, 4};

@@ -1,5 +1,7 @@
 // The watchdog ends a job only for the loader's silence: never for time the host took itself,
 // never for a job that is not its own, and never when it cannot start.
+#include <algorithm>
+#include <condition_variable>
 #include <mutex>
 
 #include "job/watchdog.h"
@@ -28,27 +30,45 @@ class Watchdog : public FakeJobTest {
         ASSERT_TRUE(WaitStatus(kStatusEraseBegun));
         ASSERT_EQ(ProgramJob.eraseTicks, 40);
     }
-    // Pumps until the watchdog has posted `n` erase progress messages in all.
-    bool WaitProgressPosts(std::size_t n) {
-        return dialog.RunUntil(
-            [&] {
-                std::size_t posts = 0;
-                for (const auto& m : dialog.messages)
-                    posts += m.msg == WM_JOB_STATUS &&
-                             DecodeJobStatus(m.wParam, m.lParam).kind == kStatusEraseProgress;
-                return posts >= n;
-            },
-            std::chrono::minutes(2));
+    void SetUp() override {
+        FakeJobTest::SetUp();
+        SetWatchdogHoldHook([this](HoldCause cause) {
+            std::lock_guard lock(mu);
+            holds.push_back(cause);
+            changed.notify_all();
+        });
     }
+    void TearDown() override {
+        FakeJobTest::TearDown();
+        SetWatchdogHoldHook({});
+    }
+    // The engine's state once the step that is sending has finished.
+    static int StateAfterStep() {
+        std::lock_guard step(ProgramJob.busy);
+        return ProgramJob.state;
+    }
+    // Waits until the watchdog has held a time-out that ran out, for `cause`.
+    bool WaitHeld(HoldCause cause) {
+        std::unique_lock lock(mu);
+        return changed.wait_for(lock, std::chrono::minutes(2), [&] {
+            return std::find(holds.begin(), holds.end(), cause) != holds.end();
+        });
+    }
+
+    std::mutex mu;
+    std::condition_variable changed;
+    std::vector<HoldCause> holds;
 };
 
-TEST_F(Watchdog, AStepThatOutlastsTheArmedTimeHoldsTheTimeOut) {
+TEST_F(Watchdog, OwnWorkPastTheArmedTimeHoldsTheTimeOutAndIsNamed) {
     EraseOfTwoSeconds();
     {
-        // A step that runs past the erase's 40 ticks, as one waiting on a busy window or on a
+        // A step of the job's own that runs past the erase's 40 ticks, as one writing to a
         // slow disk does.
         std::lock_guard step(ProgramJob.busy);
-        ASSERT_TRUE(WaitProgressPosts(6));
+        const OwnWorkScope writing(OwnWork::WritingReadBack);
+        ASSERT_TRUE(WaitHeld(HoldCause::OwnStep));
+        dialog.Pump();
         EXPECT_EQ(dialog.Count(WM_JOB_DONE), 0u);
         EXPECT_EQ(ProgramJob.active, 1);
         EXPECT_EQ(ProgramJob.timeoutTicks, 1);  // due, and held
@@ -56,19 +76,55 @@ TEST_F(Watchdog, AStepThatOutlastsTheArmedTimeHoldsTheTimeOut) {
     // Once the step is over, the silence that follows is the loader's.
     ASSERT_TRUE(dialog.WaitFor(WM_JOB_DONE, std::chrono::minutes(2)));
     EXPECT_EQ(dialog.messages.back().lParam, JobDoneLParam(kResultTimeout));
+    EXPECT_EQ(ProgramJob.heldBy, OwnWork::WritingReadBack);
+    EXPECT_FALSE(ProgramJob.ownWorkCapped);
+    EXPECT_GT(ProgramJob.extendedMs, 0u);
+    // The bar reached the whole erase time before the result.
+    const auto& m = dialog.messages;
+    ASSERT_GE(m.size(), 2u);
+    const JobStatus last = DecodeJobStatus(m[m.size() - 2].wParam, m[m.size() - 2].lParam);
+    EXPECT_EQ(m[m.size() - 2].msg, UINT{WM_JOB_STATUS});
+    EXPECT_EQ(last.kind, kStatusEraseProgress);
+    EXPECT_EQ(m[m.size() - 2].lParam, 40);
 }
 
 TEST_F(Watchdog, ARearmDuringAHeldTimeOutWins) {
     EraseOfTwoSeconds();
     {
         std::lock_guard step(ProgramJob.busy);
-        ASSERT_TRUE(WaitProgressPosts(6));
+        const OwnWorkScope writing(OwnWork::WritingReadBack);
+        ASSERT_TRUE(WaitHeld(HoldCause::OwnStep));
         ArmWatchdog(kTicksCommand);  // the step ends by arming the next wait
     }
     Feed({0x55, 0xAA});  // erase done: the job goes on to the file length
     ASSERT_TRUE(WaitWrites(2));
-    EXPECT_EQ(ProgramJob.state, 5);
+    EXPECT_EQ(StateAfterStep(), 5);
+    dialog.Pump();
     EXPECT_EQ(dialog.Count(WM_JOB_DONE), 0u);
+}
+
+TEST_F(Watchdog, AReplyWaitingInThePortWhenTheTimeRunsOutIsTaken) {
+    EraseOfTwoSeconds();
+    {
+        // The erase's end arrives while a step runs and the armed time passes: when the time
+        // runs out, the reply is in this host and the engine takes it.
+        std::lock_guard step(ProgramJob.busy);
+        line->Feed(std::vector<BYTE>{0x55, 0xAA});
+        ASSERT_TRUE(WaitHeld(HoldCause::Host));
+    }
+    ASSERT_TRUE(WaitWrites(2));
+    EXPECT_EQ(StateAfterStep(), 5);
+    dialog.Pump();
+    EXPECT_EQ(dialog.Count(WM_JOB_DONE), 0u);
+}
+
+TEST_F(Watchdog, HalfAReplyWhenTheTimeRunsOutIsATimeOut) {
+    EraseOfTwoSeconds();
+    // One byte of the two, as a loader that dribbles too slowly sends it.
+    Feed({0x55});
+    ASSERT_TRUE(dialog.WaitFor(WM_JOB_DONE, std::chrono::minutes(2)));
+    EXPECT_EQ(dialog.messages.back().lParam, JobDoneLParam(kResultTimeout));
+    EXPECT_EQ(ProgramJob.heldBy, OwnWork::None);
 }
 
 TEST_F(Watchdog, OneOfAnEarlierJobTouchesNothing) {

@@ -1,0 +1,168 @@
+// PrepareImage on images with addresses: the checksum and table are those of the flat image,
+// a file that cannot be read shows its fault beneath " Read File to Buffer fail" and prepares
+// nothing, and the base comes from the profile's [IMAGE] section.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "job/job_image.h"
+#include "job/prepare_image.h"
+#include "platform/message_box.h"
+#include "platform/profile.h"
+#include "settings/app_settings.h"
+#include "support/recording_target.h"
+#include "support/temp_dir.h"
+
+using testing_support::RecordingTarget;
+using testing_support::TempDir;
+
+namespace {
+
+// ":LLAAAATT<data>CC"
+std::string Record(std::uint8_t type, std::uint16_t offset, std::vector<std::uint8_t> data) {
+    std::vector<std::uint8_t> bytes = {std::uint8_t(data.size()), std::uint8_t(offset >> 8),
+                                       std::uint8_t(offset), type};
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    unsigned sum = 0;
+    for (auto b : bytes)
+        sum += b;
+    bytes.push_back(std::uint8_t(0x100 - (sum & 0xFF)));
+    std::string text = ":";
+    char pair[3];
+    for (auto b : bytes) {
+        std::snprintf(pair, sizeof pair, "%02X", b);
+        text += pair;
+    }
+    return text + "\n";
+}
+
+struct Box {
+    std::string text, details;
+    bool operator==(const Box&) const = default;
+};
+
+class PrepareAddressedImage : public ::testing::Test {
+  protected:
+    TempDir dir;
+    RecordingTarget dialog;
+    std::vector<Box> boxes;
+    std::vector<std::optional<image::Layout>> reports;
+    platform::MessageBoxHook previous;
+    PreparedImageHook previousReport;
+
+    void SetUp() override {
+        AppSettings = {};
+        ProgramJob.dialog = &dialog;
+        previous =
+            platform::SetMessageBoxHook([this](std::string_view text, std::string_view details) {
+                boxes.push_back({std::string(text), std::string(details)});
+            });
+        previousReport = SetPreparedImageHook(
+            [this](const image::Layout* layout, std::span<const std::uint8_t> bytes) {
+                if (layout) {
+                    EXPECT_EQ(bytes.size(), layout->size);
+                }
+                reports.push_back(layout ? std::optional(*layout) : std::nullopt);
+            });
+    }
+    void TearDown() override {
+        FreeJobBuffers(ProgramJob);
+        ProgramJob.dialog = nullptr;
+        platform::SetMessageBoxHook(previous);
+        SetPreparedImageHook(std::move(previousReport));
+        AppSettings = {};
+    }
+
+    bool Prepare(const std::string& name, const std::string& text) {
+        AppSettings.tranFile = dir.File(name);
+        testing_support::WriteFile(AppSettings.tranFile, text);
+        return PrepareImage(ProgramJob);
+    }
+    std::uint16_t Entry(std::size_t i) const {
+        return static_cast<std::uint16_t>(ProgramJob.blockSums[2 * i] << 8 |
+                                          ProgramJob.blockSums[2 * i + 1]);
+    }
+};
+
+TEST_F(PrepareAddressedImage, ChecksumsAreThoseOfTheFlatImage) {
+    // 0x10 at 0x08000000 and 0x20 at 0x08001001: 4,098 bytes, 4,096 of them filled.
+    const std::string hex = Record(4, 0, {0x08, 0x00}) + Record(0, 0, {0x10}) +
+                            Record(0, 0x1001, {0x20}) + Record(1, 0, {});
+    ASSERT_TRUE(Prepare("fw.hex", hex));
+    EXPECT_EQ(ProgramJob.fileSize, 4098u);
+    EXPECT_EQ(ProgramJob.fileBuffer[1], 0xFF);
+    EXPECT_EQ(ProgramJob.fileBuffer[4097], 0x20);
+    ASSERT_EQ(dialog.messages.size(), 1u);
+    const JobStatus status = DecodeJobStatus(dialog.messages[0].wParam, dialog.messages[0].lParam);
+    EXPECT_EQ(status.kind, kStatusFileChecksum);
+    EXPECT_EQ(status.extra, static_cast<std::uint16_t>(0x10 + 0x20 + 4096 * 0xFF));
+    EXPECT_EQ(Entry(0), static_cast<std::uint16_t>(0x10 + 4095 * 0xFF));
+    EXPECT_EQ(Entry(1), static_cast<std::uint16_t>(0xFF + 0x20 + 4094 * 0xFF));
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_EQ(reports.size(), 1u);
+    ASSERT_TRUE(reports[0]);
+    EXPECT_EQ(reports[0]->base, 0x08000000u);
+    EXPECT_EQ(reports[0]->filled, 4096u);
+    EXPECT_FALSE(ProgramJob.imageFile.IsOpen());
+}
+
+TEST_F(PrepareAddressedImage, ABadFileShowsWhereBeneathTheBoxAndPreparesNothing) {
+    const std::string bad = Record(0, 0, {1, 2}) + ":0100000001FF\n" + Record(1, 0, {});
+    EXPECT_FALSE(Prepare("fw.hex", bad));
+    EXPECT_EQ(
+        boxes,
+        (std::vector<Box>{
+            {" Read File to Buffer fail",
+             dir.File("fw.hex") + ": line 2: checksum 0xFF, but the record's bytes need 0xFE"}}));
+    // No checksum for an image that does not exist; the file is closed, nothing is held.
+    EXPECT_TRUE(dialog.messages.empty());
+    EXPECT_FALSE(ProgramJob.imageFile.IsOpen());
+    EXPECT_EQ(ProgramJob.fileBuffer, nullptr);
+    EXPECT_EQ(ProgramJob.readBackBuffer, nullptr);
+    EXPECT_EQ(ProgramJob.blockSums, nullptr);
+    EXPECT_EQ(reports, (std::vector<std::optional<image::Layout>>{std::nullopt}));
+
+    boxes.clear();
+    EXPECT_FALSE(Prepare("fw.elf",
+                         "\x7f"
+                         "ELF\x01\x01\x01"));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, " Read File to Buffer fail");
+    EXPECT_EQ(boxes[0].details, dir.File("fw.elf") +
+                                    ": the ELF header is truncated: the file "
+                                    "holds 7 bytes of it");
+}
+
+TEST_F(PrepareAddressedImage, TheBaseOfTheImageSection) {
+    const std::string ini = dir.File("kven.INI");
+    testing_support::WriteFile(ini, "[CURRENT]\nPORT=3\n[image]\n base = 0x07FFFF00 \n");
+    AppSettings.iniPath = ini;
+    LoadSettings();
+    EXPECT_EQ(AppSettings.imageBase, "0x07FFFF00");
+    // Saving keeps the section as the operator wrote it and adds nothing to it.
+    SaveSettings();
+    const auto saved = platform::IniFile::Load(ini);
+    EXPECT_EQ(saved.Get("IMAGE", "BASE"), "0x07FFFF00");
+    EXPECT_EQ(saved.Entries("IMAGE").size(), 1u);
+
+    const std::string hex = Record(4, 0, {0x08, 0x00}) + Record(0, 0, {0x10}) + Record(1, 0, {});
+    ASSERT_TRUE(Prepare("fw.hex", hex));
+    EXPECT_EQ(ProgramJob.fileSize, 0x101u);
+    EXPECT_EQ(ProgramJob.fileBuffer[0x100], 0x10);
+    FreeJobBuffers(ProgramJob);
+
+    // A base that is no address fails an image with addresses; a raw binary has none.
+    AppSettings.imageBase = "0x8000000G";
+    EXPECT_FALSE(Prepare("fw.hex", hex));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].details, dir.File("fw.hex") +
+                                    ": the base \"0x8000000G\" (BASE of section [IMAGE]) is not an "
+                                    "address: write it as 0x08000000 or in decimal");
+    boxes.clear();
+    EXPECT_TRUE(Prepare("fw.bin", hex));
+    EXPECT_EQ(ProgramJob.fileSize, hex.size());
+    EXPECT_TRUE(boxes.empty());
+}
+
+}  // namespace
