@@ -17,6 +17,7 @@
 #include <string>
 
 #include "platform/event.h"
+#include "platform/line_function.h"
 #include "platform/win_types.h"
 
 namespace platform {
@@ -42,9 +43,6 @@ inline constexpr DWORD PURGE_RXCLEAR = 0x0008;
 inline constexpr DWORD DTR_CONTROL_DISABLE = 0;
 inline constexpr DWORD RTS_CONTROL_DISABLE = 0;
 inline constexpr DWORD MAXDWORD = 0xFFFFFFFF;
-
-// EscapeCommFunction's functions for the modem lines, with their Win32 values.
-enum class LineFunction : DWORD { SetRts = 3, ClearRts = 4, SetDtr = 5, ClearDtr = 6 };
 
 // The Win32 DCB, member for member (28 bytes).
 struct DCB {

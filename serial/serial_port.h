@@ -19,7 +19,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/comm_device.h"
+#include "platform/line_function.h"
 #include "platform/win_types.h"
 
 class CSerialPort;

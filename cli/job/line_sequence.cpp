@@ -5,6 +5,8 @@
 #include <charconv>
 #include <utility>
 
+#include "platform/comm_device.h"
+
 namespace cli {
 namespace {
 
