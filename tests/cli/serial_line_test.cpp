@@ -1,4 +1,5 @@
-// Per-board serial numbers and retries on a simulated line whose boards are swapped.
+// Per-board serial numbers and retries on a simulated line whose boards are swapped, and a
+// board interrupted with Ctrl+C, which is never retried.
 #include <csignal>
 #include <set>
 
@@ -263,6 +264,28 @@ TEST_F(SerialLine, BoardsThatCannotTakeTheirNumberAreRefusedBeforeTheLink) {
     EXPECT_EQ(std::vector<std::uint8_t>(job->flash->begin() + 0xFE, job->flash->begin() + 0x102),
               (std::vector<std::uint8_t>{0x0A, 0x0B, 0x0C, 0x0D}));
     EXPECT_EQ(ReadFile(listState), "2\n");
+}
+
+TEST_F(SerialLine, CtrlCDuringAnAttemptEndsTheBoardWithoutARetry) {
+    sim::LoaderConfig cfg;
+    cfg.eraseScale = 0.75;  // a 6 s erase: long enough to interrupt
+    auto loader = sim::Simulator::Start(cfg);
+    ASSERT_TRUE(loader);
+    ChildProcess p(
+        Args({"program", "--ini", ini, "--port", loader->SlavePath(), "--log", logFile, "--retries",
+              "3", "--serial", "0x100:4", "--serial-start", "5", "--serial-state", state, image}));
+    ASSERT_TRUE(p.ReadUntil([&] { return p.Out().find("Erase /Blank") != std::string::npos; },
+                            std::chrono::seconds(30)))
+        << p.Out() << p.Err();
+    p.Signal(SIGINT);
+    EXPECT_EQ(p.Wait(), 130);
+    EXPECT_EQ(p.Out().find("again from the link"), std::string::npos) << p.Out();
+    const auto log = LogLines();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0]["attempt"].Num(), 1);
+    EXPECT_EQ(log[0]["result"].Num(), 130);
+    // The interrupted board used no number.
+    EXPECT_EQ(ReadFile(state), "5\n");
 }
 
 }  // namespace
