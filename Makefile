@@ -8,7 +8,10 @@
 # make stress          STRESS_JOBS whole jobs (default 300, mixed sizes, Program and EEP Sum)
 #                      through kven-cli and the minimal blocking host under a load generator;
 #                      prints each side's false failures and the job time ratio
-# make package         the Debian package, in build-pkg/ (warnings stay warnings there)
+# make package         the Debian package, in build-pkg/ (warnings stay warnings there), built
+#                      with Debian's hardening flags (dpkg-buildflags)
+# make package-check   the package unpacked into a clean folder (dpkg -x), checked for what it
+#                      must hold, and lintian on it: no error, no warning
 # make format-check    fails when a tracked C++ file is not formatted as .clang-format says
 # make clean           removes every build folder (build*)
 # make hil             Kven on the kernel's real serial drivers (8250 UART, FTDI USB adapter, USB
@@ -27,10 +30,12 @@ STRESS_JOBS ?= 300
 STRESS_FAULT_JOBS ?= 10
 FUZZ_TARGETS := fuzz_engine fuzz_ini fuzz_faults fuzz_hex fuzz_srec fuzz_elf
 HIL_LINE ?= socket
+# Debian's build flags, hardening included, for the package.
+DEB_FLAGS := DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 HIL_RIG_ERRORS ?= fail
 
-.PHONY: all deps configure build test run bench format format-check install package fuzz soak \
-	stress hil windows clean
+.PHONY: all deps configure build test run bench format format-check install package \
+	package-check fuzz soak stress hil windows clean
 
 all: build
 
@@ -88,9 +93,14 @@ soak: deps
 
 package: deps
 	@cmake -S . -B build-pkg -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
-		-DKVEN_WERROR=OFF -DKVEN_BUILD_TESTS=OFF -DKVEN_BUILD_BENCH=OFF >/dev/null
+		-DKVEN_WERROR=OFF -DKVEN_BUILD_TESTS=OFF -DKVEN_BUILD_BENCH=OFF \
+		-DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CPPFLAGS) $$($(DEB_FLAGS) CXXFLAGS)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" >/dev/null
 	@cmake --build build-pkg -j $(JOBS)
 	@cd build-pkg && cpack -G DEB
+
+package-check: package
+	@scripts/package-check.sh build-pkg
 
 stress: build
 	@python3 tests/stress/stress.py --build $(BUILD) --jobs $(STRESS_JOBS) \

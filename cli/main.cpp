@@ -18,13 +18,13 @@ int main(int argc, char** argv) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
     const cli::ParseResult parsed = cli::ParseOptions(args);
     if (!parsed.options) {
-        std::fprintf(stderr, "kven-cli: %s\n%s", parsed.error.c_str(), cli::kUsage);
+        std::fprintf(stderr, "kven-cli: %s\n%s", parsed.error.c_str(), cli::UsageText().c_str());
         return cli::kUsageExit;
     }
     const cli::Options& o = *parsed.options;
     switch (o.command) {
         case cli::Command::Help:
-            std::fputs(cli::kUsage, stdout);
+            std::fputs(cli::UsageText().c_str(), stdout);
             return 0;
         case cli::Command::Version:
             std::printf("kven-cli %s\n", KVEN_VERSION);

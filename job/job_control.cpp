@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "job/before_link.h"
 #include "job/prepare_image.h"
 #include "job/program_job.h"
 #include "job/protocol_step.h"
@@ -72,6 +73,9 @@ int StartJob(platform::HWND dialog, int mode) {
                           ".\nIt holds no byte to write; EEP Sum sends the checksum table alone.");
         return 0;
     }
+    // A front end's reset of the target into its loader, right before the link request.
+    if (!RunBeforeLinkStep(port))
+        return 0;
 
     ProgramJob.timeoutTicks = 0;
     ProgramJob.arming = 0;

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "job/image_patch.h"
 #include "job/job_image.h"
 #include "platform/message_box.h"
 
@@ -50,6 +51,13 @@ bool PrepareImage(ProgramJobRecord& job) {
     if (!readOk) {
         const ImageMessage message = ImageFailureMessage(loaded, job.imageFile);
         AfxMessageBox(message.text, message.details);
+    }
+    // The board's own data goes into the flat image before any sum is taken; the image as
+    // read has been reported above, the same for every board.
+    if (readOk &&
+        !ApplyImagePatch(std::span(job.fileBuffer.get(), job.fileSize), loaded.image.layout.base)) {
+        job.imageFile.Close();
+        return false;
     }
     // The file checksum is shown even when the read came up short.
     const std::uint16_t sum = FileChecksum(std::span(job.fileBuffer.get(), job.fileSize));

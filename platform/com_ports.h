@@ -23,9 +23,18 @@ inline constexpr const char* kPortsSection = "PORTS";
 struct SerialDeviceInfo {
     std::string name;    // tty name, e.g. "ttyUSB0"
     std::string device;  // e.g. "/dev/ttyUSB0"
-    std::string path;    // the /dev/serial/by-id/ link when there is one, else device
+    // The stable name: the /dev/serial/by-id/ link of a device with a serial number (or of one
+    // that is not on USB); the by-path link of a USB device without one, whose by-id name it
+    // would share with every adapter of its kind; else whichever link there is, else device.
+    std::string path;
+    std::string byId;    // the /dev/serial/by-id/ link, if any
+    std::string byPath;  // the /dev/serial/by-path/ link (the USB socket), if any
     std::string driver;  // e.g. "ftdi_sio", "serial8250"
     std::string usbId;   // "vvvv:pppp" for USB devices, else empty
+    // Where a USB device sits: "1-1.2" is bus 1, hub port 1, port 2; with the interface of the
+    // tty ("1.0", an adapter with several ports has several). Empty for other devices.
+    std::string usbPort;
+    std::string usbInterface;
     std::string manufacturer;
     std::string product;
     std::string serial;
@@ -39,6 +48,10 @@ std::vector<SerialDeviceInfo> EnumerateSerialPorts(const std::string& sysRoot = 
 
 // A one-line description for display: "FTDI FT232R (A12345) [0403:6001] /dev/ttyUSB0".
 std::string DescribeSerialDevice(const SerialDeviceInfo& info);
+
+// Whether the device at `path` (a device node, a link to one, or "\\.\COMn") is present
+// and may be opened by this user: a port that is still being set up by udev reads as absent.
+bool SerialDevicePresent(const std::string& path);
 
 // What COM `n` is, for display: the description of the present device behind it, else its
 // path; empty when the number names no device.

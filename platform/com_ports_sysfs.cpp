@@ -1,4 +1,6 @@
 // COM ports on Linux: serial devices from sysfs, numbered through the INI's "PORTS" section.
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -25,11 +27,11 @@ std::string ReadAttribute(const fs::path& file) {
     return line;
 }
 
-// by-id links keyed by the tty name they point at.
-std::map<std::string, std::string> ByIdLinks(const fs::path& devRoot) {
+// The links of /dev/serial/`kind` (by-id, by-path) keyed by the tty name they point at.
+std::map<std::string, std::string> SerialLinks(const fs::path& devRoot, const char* kind) {
     std::map<std::string, std::string> links;
     std::error_code ec;
-    for (const auto& e : fs::directory_iterator(devRoot / "serial" / "by-id", ec)) {
+    for (const auto& e : fs::directory_iterator(devRoot / "serial" / kind, ec)) {
         const fs::path target = fs::read_symlink(e.path(), ec);
         if (ec)
             continue;
@@ -39,6 +41,40 @@ std::map<std::string, std::string> ByIdLinks(const fs::path& devRoot) {
             slot = e.path().string();
     }
     return links;
+}
+
+// The stable name of a device (SerialDeviceInfo::path).
+std::string StableName(const SerialDeviceInfo& info) {
+    const bool byIdIsItsOwn = !info.serial.empty() || info.usbId.empty();
+    if (!info.byId.empty() && byIdIsItsOwn)
+        return info.byId;
+    if (!info.byPath.empty())
+        return info.byPath;
+    return info.byId.empty() ? info.device : info.byId;
+}
+
+// Fills the USB fields from the device's folders above the tty: the first with idVendor is
+// the USB device, named by its socket ("1-1.2"); the one below it is the tty's interface
+// ("1-1.2:1.0").
+void ReadUsbDevice(const fs::path& sysDevice, const fs::path& root, SerialDeviceInfo& info) {
+    std::error_code ec;
+    const fs::path stop = fs::canonical(root, ec);
+    fs::path below;
+    for (fs::path p = sysDevice; !p.empty() && p != stop && p != p.root_path();
+         p = p.parent_path()) {
+        if (fs::exists(p / "idVendor", ec) && fs::exists(p / "idProduct", ec)) {
+            info.usbId = ReadAttribute(p / "idVendor") + ":" + ReadAttribute(p / "idProduct");
+            info.manufacturer = ReadAttribute(p / "manufacturer");
+            info.product = ReadAttribute(p / "product");
+            info.serial = ReadAttribute(p / "serial");
+            info.usbPort = p.filename().string();
+            const std::string interface = below.filename().string();
+            if (interface.starts_with(info.usbPort + ":"))
+                info.usbInterface = interface.substr(info.usbPort.size() + 1);
+            return;
+        }
+        below = p;
+    }
 }
 
 bool SamePath(const std::string& a, const std::string& b) {
@@ -66,7 +102,8 @@ std::vector<SerialDeviceInfo> EnumerateSerialPorts(const std::string& sysRoot,
                                                    const std::string& devRoot) {
     std::vector<SerialDeviceInfo> found;
     const fs::path root(sysRoot);
-    const auto byId = ByIdLinks(devRoot);
+    const auto byId = SerialLinks(devRoot, "by-id");
+    const auto byPath = SerialLinks(devRoot, "by-path");
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(root / "class" / "tty", ec)) {
         const fs::path dir = e.path();
@@ -83,24 +120,21 @@ std::vector<SerialDeviceInfo> EnumerateSerialPorts(const std::string& sysRoot,
                 continue;
         }
         info.device = (fs::path(devRoot) / info.name).string();
-        const auto link = byId.find(info.name);
-        info.path = link != byId.end() ? link->second : info.device;
-        const fs::path stop = fs::canonical(root, ec2);
-        for (fs::path p = sysDevice; !p.empty() && p != stop && p != p.root_path();
-             p = p.parent_path()) {
-            if (fs::exists(p / "idVendor", ec2) && fs::exists(p / "idProduct", ec2)) {
-                info.usbId = ReadAttribute(p / "idVendor") + ":" + ReadAttribute(p / "idProduct");
-                info.manufacturer = ReadAttribute(p / "manufacturer");
-                info.product = ReadAttribute(p / "product");
-                info.serial = ReadAttribute(p / "serial");
-                break;
-            }
-        }
+        if (const auto link = byId.find(info.name); link != byId.end())
+            info.byId = link->second;
+        if (const auto link = byPath.find(info.name); link != byPath.end())
+            info.byPath = link->second;
+        ReadUsbDevice(sysDevice, root, info);
+        info.path = StableName(info);
         found.push_back(std::move(info));
     }
     std::sort(found.begin(), found.end(),
               [](const auto& a, const auto& b) { return a.name < b.name; });
     return found;
+}
+
+bool SerialDevicePresent(const std::string& path) {
+    return !path.empty() && ::access(path.c_str(), R_OK | W_OK) == 0;
 }
 
 std::string DescribeComPort(int n, const std::string& sysRoot, const std::string& devRoot) {

@@ -88,6 +88,17 @@ std::vector<SerialDeviceInfo> EnumerateSerialPorts(const std::string&, const std
     return found;
 }
 
+bool SerialDevicePresent(const std::string& path) {
+    // "\\.\COM5" is the DOS device COM5: present while the system knows that name.
+    const std::string_view name = std::string_view(path).starts_with(kDevicePrefix)
+                                      ? std::string_view(path).substr(kDevicePrefix.size())
+                                      : std::string_view(path);
+    if (name.empty())
+        return false;
+    char target[1024];
+    return ::QueryDosDeviceA(std::string(name).c_str(), target, sizeof target) != 0;
+}
+
 std::string DescribeComPort(int n, const std::string&, const std::string&) {
     const std::string path = ComDevicePath(n);
     if (path.empty())

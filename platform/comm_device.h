@@ -17,6 +17,7 @@
 #include <string>
 
 #include "platform/event.h"
+#include "platform/line_function.h"
 #include "platform/win_types.h"
 
 namespace platform {
@@ -26,6 +27,7 @@ inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
 inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
 inline constexpr DWORD ERROR_GEN_FAILURE = 31;
+inline constexpr DWORD ERROR_NOT_SUPPORTED = 50;
 inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 inline constexpr DWORD ERROR_BROKEN_PIPE = 109;
 inline constexpr DWORD ERROR_OPERATION_ABORTED = 995;
@@ -135,6 +137,10 @@ class CommDevice {
     // Never waits: ERROR_IO_INCOMPLETE while the operation runs, else its status.
     virtual DWORD GetOverlappedResult(const OVERLAPPED& ov, DWORD* transferred) = 0;
     virtual bool GetCommModemStatus(DWORD* status) = 0;
+    // EscapeCommFunction for DTR and RTS: raises or drops the line on the open device.
+    // ERROR_SUCCESS; ERROR_NOT_SUPPORTED when the device has no modem lines (a pseudo-terminal);
+    // ERROR_INVALID_HANDLE when closed; or the driver's own refusal.
+    virtual DWORD EscapeCommFunction(LineFunction function) = 0;
 
     // CloseHandle: ends outstanding operations; idempotent.
     virtual void Close() = 0;

@@ -144,6 +144,17 @@ class FakeCommLine::Device final : public CommDevice {
         return true;
     }
 
+    DWORD EscapeCommFunction(LineFunction function) override {
+        std::lock_guard lock(line_->mu_);
+        if (!IsOpen())
+            return ERROR_INVALID_HANDLE;
+        if (line_->failures_.escape != 0)
+            return line_->failures_.escape;
+        line_->status_.lineChanges.push_back({function, std::chrono::steady_clock::now()});
+        line_->Changed();
+        return ERROR_SUCCESS;
+    }
+
     void Close() override {
         std::lock_guard lock(line_->mu_);
         if (!IsOpen())
@@ -198,6 +209,12 @@ void FakeCommLine::SetModemStatus(DWORD status) {
 void FakeCommLine::HoldWrites(bool hold) {
     std::lock_guard lock(mu_);
     holdWrites_ = hold;
+}
+
+void FakeCommLine::ShortReads(bool shortReads) {
+    std::lock_guard lock(mu_);
+    shortReads_ = shortReads;
+    TryFinishRead();
 }
 
 void FakeCommLine::Feed(std::span<const BYTE> bytes) {
@@ -256,7 +273,7 @@ bool FakeCommLine::Wait(const std::function<bool(const Status&)>& pred,
 }
 
 void FakeCommLine::TryFinishRead() {
-    if (read_ && queue_.size() >= read_->dest.size())
+    if (read_ && (queue_.size() >= read_->dest.size() || (shortReads_ && !queue_.empty())))
         FinishPendingRead(failures_.readResult);
 }
 

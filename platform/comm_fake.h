@@ -3,7 +3,8 @@
 // decides when reads, writes and line waits finish, and makes any step fail.
 //
 // Reads finish when enough bytes have been fed, or when the test calls FinishRead (a time-out:
-// what has arrived, possibly nothing). Writes finish at once unless held.
+// what has arrived, possibly nothing). Writes finish at once unless held. Each change of DTR or
+// RTS is recorded with its time.
 //
 // Threading: every member may be called from any thread; one mutex guards the line and the
 // devices it made. Wait blocks on a condition variable.
@@ -41,6 +42,14 @@ class FakeCommLine : public std::enable_shared_from_this<FakeCommLine> {
         DWORD lineStart = 0;
         DWORD lineResult = 0;
         bool modemStatus = false;
+        DWORD escape =
+            0;  // EscapeCommFunction refuses with this code (ERROR_NOT_SUPPORTED: no lines)
+    };
+
+    // One change of DTR or RTS, as EscapeCommFunction made it, and when.
+    struct LineChange {
+        LineFunction function;
+        std::chrono::steady_clock::time_point at;
     };
 
     // What the test can observe.
@@ -67,6 +76,7 @@ class FakeCommLine : public std::enable_shared_from_this<FakeCommLine> {
         bool lineWaitPending = false;
         std::size_t queued = 0;  // fed bytes not yet taken by a read
         std::vector<BYTE> written;
+        std::vector<LineChange> lineChanges;  // those the device carried out, in order
     };
 
     static std::shared_ptr<FakeCommLine> Create();
@@ -76,6 +86,9 @@ class FakeCommLine : public std::enable_shared_from_this<FakeCommLine> {
     void SetModemStatus(DWORD status);
     // Writes stay pending until CompleteWrite while held.
     void HoldWrites(bool hold);
+    // Reads end as soon as any byte is there, with what is there, as a read whose time-out
+    // ran out at once would: the far end may then answer in whole messages of any length.
+    void ShortReads(bool shortReads);
 
     void Feed(std::span<const BYTE> bytes);
     // Ends the pending read now with the bytes that have arrived (a read time-out).
@@ -105,6 +118,7 @@ class FakeCommLine : public std::enable_shared_from_this<FakeCommLine> {
     Status status_;
     DWORD modemStatus_ = 0;
     bool holdWrites_ = false;
+    bool shortReads_ = false;
     std::vector<BYTE> queue_;
     Device* openDevice_ = nullptr;
     struct Pending {

@@ -189,6 +189,20 @@ bool TermiosCommDevice::GetCommModemStatus(DWORD* status) {
     return true;
 }
 
+DWORD TermiosCommDevice::EscapeCommFunction(LineFunction function) {
+    TermiosIo& io = *impl_->io;
+    std::lock_guard lock(io.mu);
+    if (!io.open)
+        return ERROR_INVALID_HANDLE;
+    const bool dtr = function == LineFunction::SetDtr || function == LineFunction::ClearDtr;
+    const bool on = function == LineFunction::SetDtr || function == LineFunction::SetRts;
+    const int e = termios2::ChangeModemLine(
+        io.fd.Get(), dtr ? termios2::ModemLine::Dtr : termios2::ModemLine::Rts, on);
+    if (e == 0)
+        return ERROR_SUCCESS;
+    return e == ENOTTY || e == EINVAL ? ERROR_NOT_SUPPORTED : ERROR_GEN_FAILURE;
+}
+
 void TermiosCommDevice::Close() {
     Impl& d = *impl_;
     TermiosIo& io = *d.io;

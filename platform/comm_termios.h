@@ -32,6 +32,7 @@ class TermiosCommDevice final : public CommDevice {
     DWORD WaitCommEvent(DWORD* mask, OVERLAPPED& ov) override;
     DWORD GetOverlappedResult(const OVERLAPPED& ov, DWORD* transferred) override;
     bool GetCommModemStatus(DWORD* status) override;
+    DWORD EscapeCommFunction(LineFunction function) override;
     void Close() override;
     std::string LastErrorText() const override;
 

@@ -15,6 +15,10 @@
 namespace platform {
 
 static_assert(sizeof(::DCB) == sizeof(platform::DCB));
+static_assert(static_cast<DWORD>(LineFunction::SetRts) == SETRTS &&
+              static_cast<DWORD>(LineFunction::ClearRts) == CLRRTS &&
+              static_cast<DWORD>(LineFunction::SetDtr) == SETDTR &&
+              static_cast<DWORD>(LineFunction::ClearDtr) == CLRDTR);
 
 namespace {
 
@@ -205,6 +209,16 @@ DWORD Win32CommDevice::GetOverlappedResult(const OVERLAPPED& ov, DWORD* transfer
 bool Win32CommDevice::GetCommModemStatus(DWORD* status) {
     std::lock_guard lock(impl_->mu);
     return impl_->Open() && ::GetCommModemStatus(impl_->handle, status);
+}
+
+DWORD Win32CommDevice::EscapeCommFunction(LineFunction function) {
+    std::lock_guard lock(impl_->mu);
+    if (!impl_->Open())
+        return ERROR_INVALID_HANDLE;
+    if (::EscapeCommFunction(impl_->handle, static_cast<DWORD>(function)))
+        return ERROR_SUCCESS;
+    const DWORD error = ::GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
 }
 
 void Win32CommDevice::Close() {

@@ -34,6 +34,7 @@ class Win32CommDevice final : public CommDevice {
     DWORD WaitCommEvent(DWORD* mask, OVERLAPPED& ov) override;
     DWORD GetOverlappedResult(const OVERLAPPED& ov, DWORD* transferred) override;
     bool GetCommModemStatus(DWORD* status) override;
+    DWORD EscapeCommFunction(LineFunction function) override;
     void Close() override;
     std::string LastErrorText() const override;
 

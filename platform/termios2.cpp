@@ -108,6 +108,11 @@ int ClearModemLines(int fd) {
     return (e == ENOTTY || e == EINVAL) ? 0 : e;
 }
 
+int ChangeModemLine(int fd, ModemLine line, bool on) {
+    int bits = line == ModemLine::Dtr ? TIOCM_DTR : TIOCM_RTS;
+    return Ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &bits);
+}
+
 int Flush(int fd, bool input, bool output) {
     if (!input && !output)
         return 0;

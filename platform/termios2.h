@@ -38,6 +38,10 @@ bool DriverKept(const LineSettings& asked, const LineReadBack& applied);
 
 // Drops DTR and RTS; ENOTTY (no modem lines) counts as done.
 int ClearModemLines(int fd);
+// Raises (TIOCMBIS) or drops (TIOCMBIC) DTR or RTS alone. ENOTTY: the device has no modem
+// lines (a pseudo-terminal).
+enum class ModemLine { Dtr, Rts };
+int ChangeModemLine(int fd, ModemLine line, bool on);
 // Discards what the driver holds for input and/or output.
 int Flush(int fd, bool input, bool output);
 // Modem line state as TIOCM_* bits in *lines.

@@ -47,16 +47,31 @@ if [[ $status -eq 0 ]] && cmp -s "$image" "$work/readback.bin" && cmp -s "$image
 fi
 [[ $status -ne 0 ]] && exit $status
 
-# Two targets at once: one kven-cli process per port, a row per port, a line per job in the log.
-start_sim 4
-start_sim 5
+# Two boards at once: one kven-cli process per port, a row per port, a line per job in the
+# log. Each board gets a serial number of its own, written into an erased gap at the end of
+# the image before the checksums are taken; the two processes share the serial state.
+board_image="$work/board.bin"
+{ head -c 65280 "$image"; head -c 256 /dev/zero | tr '\0' '\377'; } >"$board_image"
+start_sim 4 --flash-out "$work/flash1.bin"
+start_sim 5 --flash-out "$work/flash2.bin"
 read -r tty1 <&4
 read -r tty2 <&5
 echo
 echo "Two simulated loaders on $tty1 and $tty2"
-echo "\$ kven-cli program --baud 115200 --port $tty1 --port $tty2 --log $work/jobs.log $image"
-"$cli" program --ini "$work/demo.INI" --baud 115200 --port "$tty1" --port "$tty2" --log "$work/jobs.log" "$image" || status=$?
+serial=(--serial 0xFF00:4 --serial-start 1000 --serial-state "$work/serial.state")
+echo "\$ kven-cli program --baud 115200 --port $tty1 --port $tty2 ${serial[*]} --log $work/jobs.log $board_image"
+"$cli" program --ini "$work/demo.INI" --baud 115200 --port "$tty1" --port "$tty2" "${serial[@]}" \
+    --log "$work/jobs.log" "$board_image" || status=$?
 [[ $status -ne 0 ]] && kill "${sim_pids[1]}" "${sim_pids[2]}" 2>/dev/null
 echo "--- job log ---"
 cat "$work/jobs.log"
+if [[ $status -eq 0 ]]; then
+    cat <&4 >/dev/null
+    cat <&5 >/dev/null
+    echo "--- the boards ---"
+    for n in 1 2; do
+        echo "board on port $n holds serial number $(od -An -tu4 -j $((0xFF00)) -N4 "$work/flash$n.bin" | tr -d ' ')"
+    done
+    echo "next serial number: $(cat "$work/serial.state")"
+fi
 exit $status

@@ -422,6 +422,13 @@ std::uint32_t CSerialPort::GetLastError() const {
     return m_->m_lastError;
 }
 
+DWORD CSerialPort::EscapeCommFunction(platform::LineFunction function) {
+    const std::shared_ptr<platform::CommDevice> device = std::atomic_load(&m_->m_hComm);
+    if (!device || !m_->m_commOpen)
+        return platform::ERROR_INVALID_HANDLE;
+    return device->EscapeCommFunction(function);
+}
+
 std::string CSerialPort::GetLastErrorText() const {
     return m_->m_lastErrorText;
 }

@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/line_function.h"
 #include "platform/win_types.h"
 
 class CSerialPort;
@@ -97,6 +98,11 @@ class CSerialPort {
         bool sending = false;
     };
     Transit InTransit() const;
+    // Raises or drops DTR or RTS on the open device (a reset into the target's loader): a
+    // Win32 error code, ERROR_SUCCESS on success, ERROR_INVALID_HANDLE while closed and
+    // ERROR_NOT_SUPPORTED when the device has no modem lines. Open leaves both lines off and
+    // nothing else here changes them. Owner thread, while no callback needs the lines.
+    DWORD EscapeCommFunction(platform::LineFunction function);
 
     struct State;  // shared with the threads, so it outlives a thread that misses Close's wait
 

@@ -79,6 +79,19 @@ std::string_view StepName(Step step) {
 }
 
 std::optional<Fault> ParseFault(std::string_view text, std::string* error) {
+    const auto at = text.rfind('@');
+    if (at != std::string_view::npos) {
+        const auto session = ParseNumber(text.substr(at + 1));
+        if (!session || *session == 0 || text.find('@') != at) {
+            return Reject(error, "a fault takes one @ and a session number from 1 in '" +
+                                     std::string(text) + "'");
+        }
+        auto fault = ParseFault(text.substr(0, at), error);
+        if (fault) {
+            fault->session = *session;
+        }
+        return fault;
+    }
     const std::string quoted = "'" + std::string(text) + "'";
     if (text == "bad-info") {
         return Fault{FaultKind::Bad, Step::Info, 0, 0};
@@ -128,6 +141,11 @@ std::optional<Fault> ParseFault(std::string_view text, std::string* error) {
 }
 
 std::string FormatFault(const Fault& fault) {
+    if (fault.session != 0) {
+        Fault every = fault;
+        every.session = 0;
+        return FormatFault(every) + "@" + std::to_string(fault.session);
+    }
     std::string text;
     for (const auto& [kind, name] : kKinds) {
         if (kind == fault.kind) {
@@ -165,6 +183,16 @@ const Fault* FindCorruption(std::span<const Fault> faults, Step step, std::uint3
         }
     }
     return nullptr;
+}
+
+std::vector<Fault> FaultsOfSession(std::span<const Fault> faults, std::uint32_t session) {
+    std::vector<Fault> of;
+    for (const auto& f : faults) {
+        if (f.session == 0 || f.session == session) {
+            of.push_back(f);
+        }
+    }
+    return of;
 }
 
 std::uint32_t DribbleMs(std::span<const Fault> faults) {

@@ -10,7 +10,9 @@
 //                        complements (the host carries on with its default erase time)
 //   dribble:MS           every reply goes out one byte at a time, MS milliseconds apart
 // STEP is one of: link, info, erase-begin, erase-done, length, ack:N, end, sum-link, count,
-// sum-ack:N, sum-end. Packets N count from 1 within their transfer.
+// sum-ack:N, sum-end. Packets N count from 1 within their transfer. A fault followed by @S
+// ("bad:ack:3@1") is committed only in session S of a board (of the simulator when boards are
+// not swapped), counted from 1: a contact that fails once and holds on the next attempt.
 //
 // Threading: plain values and pure functions; any thread.
 #pragma once
@@ -20,6 +22,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sim {
 
@@ -46,6 +49,7 @@ struct Fault {
     Step step = Step::Link;
     std::uint32_t packet = 0;     // for Ack, SumAck, ReadBack, SumReadBack: 1-based
     std::uint32_t dribbleMs = 0;  // for Dribble
+    std::uint32_t session = 0;    // only in this session of a board, from 1; 0: in every one
 
     bool operator==(const Fault&) const = default;
 };
@@ -64,6 +68,9 @@ const Fault* FindStepFault(std::span<const Fault> faults, Step step, std::uint32
 
 // The Corrupt fault for the read-back of `packet` at `step` (ReadBack or SumReadBack), if any.
 const Fault* FindCorruption(std::span<const Fault> faults, Step step, std::uint32_t packet);
+
+// The faults of `faults` that apply to session `session` (from 1) of a board.
+std::vector<Fault> FaultsOfSession(std::span<const Fault> faults, std::uint32_t session);
 
 // The dribble delay in milliseconds, 0 when replies go out whole.
 std::uint32_t DribbleMs(std::span<const Fault> faults);

@@ -2,6 +2,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -46,7 +47,9 @@ Faults (--fault FAULT, repeatable; every session):
   bad-info             same as bad:info (the host carries on with its own erase time)
   dribble:MS           send replies one byte at a time, MS ms apart
   STEP is link, info, erase-begin, erase-done, length, ack:N, end, sum-link, count,
-  sum-ack:N or sum-end; packets N count from 1. After a fault that makes the host
+  sum-ack:N or sum-end; packets N count from 1. FAULT@S commits the fault only in
+  session S of each board (of the run without --swap), e.g. bad:ack:3@1 fails each
+  board's first attempt only. After a fault that makes the host
   give up, the session ends and the loader waits for a new link request.
   The host's result: bad link 4, bad erase-begin 6, bad erase-done 5, bad length 7,
   bad ack 8, bad end 9, corrupt readback 3, bad sum-link 11, bad count 12,
@@ -58,6 +61,8 @@ Program:
   --swap MS            board after board: after each session the board leaves and the
                        line is silent; the next board goes in MS ms after a link request
                        first finds the socket empty
+  --board-sessions N   with --swap, each board serves N sessions before it leaves
+                       (default 1), so a host may retry a board or look for it
   --device PATH        serve on the existing terminal or listening unix socket PATH
                        (e.g. the host end of a virtual machine's serial port) instead
                        of a new pseudo-terminal
@@ -148,8 +153,12 @@ constexpr ValueOption kValueOptions[] = {
      }},
     {"--swap",
      [](Options& o, std::string_view v, std::string&) {
-         o.simulator.sessionsPerBoard = 1;
+         o.simulator.sessionsPerBoard = std::max<std::uint32_t>(o.simulator.sessionsPerBoard, 1);
          return ParseMilliseconds(v, o.simulator.swapDelay);
+     }},
+    {"--board-sessions",
+     [](Options& o, std::string_view v, std::string&) {
+         return ParseInt(v, o.simulator.sessionsPerBoard, 10, 1, 1'000'000);
      }},
     {"--device",
      [](Options& o, std::string_view v, std::string&) {
@@ -214,6 +223,8 @@ Options ParseArgs(int argc, char** argv) {
         if (!option->apply(o, value, error))
             Fail(error);
     }
+    if (o.simulator.sessionsPerBoard > 0 && o.simulator.swapDelay.count() == 0)
+        Fail("--board-sessions goes with --swap");
     return o;
 }
 
@@ -249,7 +260,6 @@ int main(int argc, char** argv) {
     std::string path = simulator->SlavePath();
     while (auto result = simulator->WaitForSession()) {
         ++number;
-        std::printf("session %u: %s\n", number, sim::Summary(*result).c_str());
         if (!options.flashOut.empty() &&
             !platform::WriteFileAtomically(options.flashOut, *result->flash)) {
             std::fprintf(stderr, "kven-sim: cannot write %s\n", options.flashOut.c_str());
@@ -258,6 +268,8 @@ int main(int argc, char** argv) {
             !platform::WriteFileAtomically(options.sumsOut, result->sums)) {
             std::fprintf(stderr, "kven-sim: cannot write %s\n", options.sumsOut.c_str());
         }
+        // The summary follows the files, so that whoever reads it may read them.
+        std::printf("session %u: %s\n", number, sim::Summary(*result).c_str());
         if (const auto now = simulator->SlavePath(); now != path && !simulator->Ended()) {
             path = now;
             std::printf("new device: %s\n", path.c_str());

@@ -1,6 +1,7 @@
 #include "sim/pty.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -129,6 +130,28 @@ void PtyPair::WaitUntilRead(std::chrono::milliseconds limit) const {
     const auto end = Clock::now() + limit;
     const timespec step{0, 5'000'000};
     while (UnreadByHost() > 0 && Clock::now() < end) {
+        ::nanosleep(&step, nullptr);
+    }
+}
+
+}  // namespace sim
+
+namespace sim {
+
+void PtyPair::WaitUntilHostCloses(std::chrono::milliseconds limit) const {
+    if (!slave_.Valid())
+        return;
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + limit;
+    const timespec step{0, 5'000'000};
+    while (Clock::now() < end) {
+        // Our own descriptor takes the lock only once no host holds it.
+        if (::flock(slave_.Get(), LOCK_EX | LOCK_NB) == 0) {
+            ::flock(slave_.Get(), LOCK_UN);
+            return;
+        }
+        if (errno != EWOULDBLOCK)
+            return;  // no lock on this kind of file: nothing to tell by
         ::nanosleep(&step, nullptr);
     }
 }

@@ -41,6 +41,15 @@ class PtyPair {
     // it runs only at a close, and returns at once when nothing is queued.
     void WaitUntilRead(std::chrono::milliseconds limit) const;
 
+    // Waits until the host has closed its side of our own pseudo-terminal, or `limit` passes;
+    // at once for an attached terminal. A host that has read its last reply closes, but the
+    // reply may still sit in the kernel's flip buffer on its way to the host while the queue
+    // that WaitUntilRead looks at is empty: under load the buffer is delivered late, and
+    // closing the master meanwhile loses it. A host holds its port with flock (as Kven does),
+    // so the lock tells whether it still has the port open; it is looked at every few
+    // milliseconds, at the very end only.
+    void WaitUntilHostCloses(std::chrono::milliseconds limit) const;
+
   private:
     PtyPair() = default;
     UniqueFd master_;

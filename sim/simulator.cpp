@@ -199,7 +199,9 @@ void Simulator::Serve() {
             mode = wait.mode;
         }
 
-        LoaderSession session(board_, flash_, *line_);
+        LoaderConfig config = board_;
+        config.faults = FaultsOfSession(board_.faults, ++boardSessions_);
+        LoaderSession session(config, flash_, *line_);
         SessionResult result = session.Run(mode);
         if (result.ending == Ending::Resync) {
             pending = session.NextMode();
@@ -212,7 +214,12 @@ void Simulator::Serve() {
         swap_.SessionEnded();  // before the result is out, so a waiter finds the board gone
         Publish(std::move(result));
         ++served;
-        if (stopped || !lineOpen || (options_.maxSessions > 0 && served >= options_.maxSessions)) {
+        if (stopped || !lineOpen) {
+            break;
+        }
+        if (options_.maxSessions > 0 && served >= options_.maxSessions) {
+            // The host has its last reply only once it has closed the port (see pty.h).
+            pty_->WaitUntilHostCloses(kReadLimit);
             break;
         }
     }
@@ -236,6 +243,7 @@ bool Simulator::AwaitBoard(std::optional<Mode>& pending) {
             if (faults) {
                 board_.faults = std::move(*faults);
             }
+            boardSessions_ = 0;
             return true;
         }
         if (status == Line::Status::Stopped || !ReopenLine()) {

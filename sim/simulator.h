@@ -13,7 +13,8 @@
 //
 // A serving thread waits for link requests and runs one session after another; every session
 // that ends (completed, faulted, hung up, abandoned by its host) is queued for WaitForSession,
-// in order. Faults apply to every session. After a hang-up the simulator serves on a fresh
+// in order. Faults apply to every session, or to one session of each board (Fault::session).
+// After a hang-up the simulator serves on a fresh
 // pseudo-terminal: SlavePath() (and the symbolic link) name it before that session's result is
 // queued. The flash model keeps its content from session to session, as a chip does.
 //
@@ -118,7 +119,8 @@ class Simulator {
     std::optional<PtyPair> pty_;
     std::optional<PtyLine> line_;
     std::vector<std::uint8_t> flash_;
-    LoaderConfig board_;  // config_ with the faults of the board in the socket
+    LoaderConfig board_;               // config_ with the faults of the board in the socket
+    std::uint32_t boardSessions_ = 0;  // sessions the board in the socket has begun
 
     mutable std::mutex mutex_;  // guards the members below
     std::condition_variable changed_;

@@ -4,6 +4,7 @@
 
 #include "platform/com_ports.h"
 #include "platform/module_path.h"
+#include "platform/port_names.h"
 #include "platform/profile.h"
 #include "settings/app_settings.h"
 #include "settings/ini_location.h"
@@ -31,21 +32,30 @@ void ApplyOptions(const Options& o) {
     AppSettings.imageFormat = o.format;
 }
 
-// The COM number for --port, or the INI's port; 0 when the port names nothing.
-std::int32_t ResolvePort(const Options& o) {
-    if (o.ports.empty())
-        return AppSettings.port;
-    const std::string& p = o.ports.front();
-    if (platform::IsDevicePath(p))
-        return platform::MapComDevice(p);
-    std::string_view digits = p;
-    if (digits.size() > 3 && (digits.starts_with("COM") || digits.starts_with("com"))) {
-        digits.remove_prefix(3);
-    }
-    return platform::ParseProfileInt(digits);
-}
-
 }  // namespace
+
+JobPort ChoosePort(const Options& o) {
+    JobPort port;
+    if (o.ports.empty()) {
+        port.number = AppSettings.port;
+    } else if (const std::string& p = o.ports.front(); platform::IsUsbPortName(p)) {
+        // Looked up again for every attempt: an adapter that re-enumerates gets a new tty.
+        const platform::UsbPortMatch match =
+            platform::ResolveUsbPortName(p, platform::EnumerateSerialPorts());
+        port.problem = match.error;
+        port.number = match.path.empty() ? 0 : platform::MapComDevice(match.path);
+    } else if (platform::IsDevicePath(p)) {
+        port.number = platform::MapComDevice(p);
+    } else {
+        std::string_view digits = p;
+        if (digits.size() > 3 && (digits.starts_with("COM") || digits.starts_with("com"))) {
+            digits.remove_prefix(3);
+        }
+        port.number = platform::ParseProfileInt(digits);
+    }
+    port.device = platform::ComDevicePath(port.number);
+    return port;
+}
 
 std::string DesktopIniPath() {
     namespace fs = std::filesystem;
@@ -76,7 +86,7 @@ void LoadJobSettings(const Options& o) {
     LoadSettings();  // never saved: the desktop program owns the file
     LoadIniPorts(AppSettings.iniPath);
     ApplyOptions(o);
-    AppSettings.port = ResolvePort(o);
+    AppSettings.port = ChoosePort(o).number;
 }
 
 std::string PortName(const Options& o) {

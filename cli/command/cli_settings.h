@@ -4,6 +4,7 @@
 // Threading: main thread only, before a job starts.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "cli/command/options.h"
@@ -18,6 +19,16 @@ void LoadIniPorts(const std::string& iniPath);
 
 // Fills AppSettings from the INI file and the options, and names the port.
 void LoadJobSettings(const Options& options);
+
+// The job's port as it stands now: its COM number (0: none) and device, and for a usb: name
+// that names no device or several, why.
+struct JobPort {
+    std::int32_t number = 0;
+    std::string device;
+    std::string problem;
+};
+// The port of --port (a COM number, a device path or a usb: name), else the INI's.
+JobPort ChoosePort(const Options& options);
 
 // The port as given on the command line, or "COMn" from the INI file.
 std::string PortName(const Options& options);

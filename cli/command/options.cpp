@@ -1,168 +1,44 @@
 #include "cli/command/options.h"
 
-#include <algorithm>
-#include <charconv>
 #include <utility>
 
-#include "image/format.h"
-#include "image/load.h"
+#include "cli/command/option_table.h"
 
 namespace cli {
-
-const char* const kUsage =
-    "usage: kven-cli program [options] IMAGE    program the image (erase, write, verify, "
-    "checksums)\n"
-    "       kven-cli eepsum  [options] IMAGE    send the image's block checksum table only\n"
-    "       kven-cli ports                      list the serial devices and their COM numbers\n"
-    "       kven-cli image [options] IMAGE      show how IMAGE is read, without a port\n"
-    "       kven-cli --help | --version\n"
-    "options:\n"
-    "  --port COMn|PATH     serial port: a COM number of the INI file, or a device path;\n"
-    "                       repeat it to program several targets at once\n"
-    "  --baud N             line speed in bit/s\n"
-    "  --data-bits 4..8     data bits per character\n"
-    "  --parity none|odd|even|mark|space\n"
-    "  --stop-bits 1|1.5|2\n"
-    "  --readback FILE      write the data the loader read back to FILE\n"
-    "  --sums FILE          write the checksum table the loader returned to FILE\n"
-    "  --ini FILE           take defaults from FILE instead of the desktop program's INI\n"
-    "  --json               print one JSON object with the result, and nothing else\n"
-    "  --quiet              print only the result line\n"
-    "  --repeat             board after board until Ctrl+C, then a tally\n"
-    "  --log FILE           append one JSON line per job to FILE\n"
-    "  --progress           print machine-readable progress lines (for front ends)\n"
-    "  --format raw|hex|srec|elf  read IMAGE as this format, whatever its name says\n"
-    "  --base ADDR          the address of the image's first byte (0x08000000 or decimal)\n"
-    "Port and line settings default to the desktop program's INI file, which is never "
-    "written.\n"
-    "IMAGE is a raw binary unless its name ends in .hex .ihex .ihx (Intel HEX), .s19 .s28 .s37\n"
-    ".srec .mot (S-record) or .elf .axf (ELF); those are programmed as one image from the base\n"
-    "(the lowest address in the file by default), gaps filled with 0xFF.\n"
-    "Exit status: 0 success, 2-9 and 11-14 the job's result code, 10 the job did not start,\n"
-    "64 usage error, 130 interrupted. Board after board: 0 when every board succeeded, else the\n"
-    "last failure's code. Several ports: 0 when every port succeeded, else the status of the\n"
-    "first port (in the order given) that did not.\n";
-
 namespace {
-
-template <typename T>
-std::optional<T> Number(std::string_view s) {
-    T v{};
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (ec != std::errc() || end != s.data() + s.size())
-        return std::nullopt;
-    return v;
-}
-
-std::optional<std::uint8_t> ParityCode(std::string_view s) {
-    constexpr std::pair<std::string_view, std::uint8_t> kNames[] = {
-        {"none", 0}, {"odd", 1}, {"even", 2}, {"mark", 3}, {"space", 4}};
-    for (const auto& [name, code] : kNames) {
-        if (s == name)
-            return code;
-    }
-    return std::nullopt;
-}
-
-std::optional<std::uint8_t> StopBitsCode(std::string_view s) {
-    if (s == "1")
-        return 0;
-    if (s == "1.5")
-        return 1;
-    if (s == "2")
-        return 2;
-    return std::nullopt;
-}
 
 ParseResult Error(std::string text) {
     return {std::nullopt, std::move(text)};
 }
 
-constexpr std::pair<std::string_view, bool Options::*> kFlags[] = {
-    {"--json", &Options::json},
-    {"--quiet", &Options::quiet},
-    {"--repeat", &Options::repeat},
-    {"--progress", &Options::progress},
-};
+bool IsFlag(std::string_view a) {
+    const OptionSpec* option = FindOption(a);
+    return a == "--help" || (option && option->value.empty());
+}
 
-// Sets the flag `a`; false when `a` is no flag.
-bool SetFlag(Options& o, std::string_view a) {
-    for (const auto& [name, member] : kFlags) {
-        if (a == name) {
-            o.*member = true;
-            return true;
-        }
+// Combinations of the serial number options that cannot work.
+std::string CheckSerial(const Options& o) {
+    const SerialSpec& s = o.serial;
+    const SerialSpec plain;
+    const bool companions = s.start != plain.start || s.step != plain.step ||
+                            s.format != plain.format || !s.file.empty() || !s.state.empty() ||
+                            s.overwrite;
+    if (!s.Enabled())
+        return companions ? "the --serial- options go with --serial ADDR:WIDTH" : "";
+    if (!s.file.empty() &&
+        (s.start != plain.start || s.step != plain.step || s.format != plain.format)) {
+        return "--serial-file takes its values as they are: no --serial-start, --serial-step "
+               "or --serial-format";
     }
-    return false;
-}
-
-// The options that take any text.
-std::string* TextOption(Options& o, std::string_view a) {
-    if (a == "--readback")
-        return &o.readback;
-    if (a == "--sums")
-        return &o.sums;
-    if (a == "--ini")
-        return &o.ini;
-    if (a == "--log")
-        return &o.log;
-    return nullptr;
-}
-
-// --format and --base: sets the option `a` to `v` and returns true, with the error or nothing
-// in `error`; false when `a` is neither.
-bool SetImageOption(Options& o, std::string_view a, std::string_view v, std::string& error) {
-    if (a == "--format") {
-        if (!image::FormatFromKey(v))
-            error = "--format takes raw, hex, srec or elf";
-        o.format = std::string(v);
-    } else if (a == "--base") {
-        if (!image::ParseAddress(v))
-            error = "--base takes an address from 0 to 0xFFFFFFFF, such as 0x08000000";
-        o.base = std::string(v);
-    } else {
-        return false;
+    if (s.file.empty()) {
+        if (std::string error = CheckSerialWidth(s.format, s.width); !error.empty())
+            return "--serial: " + error;
     }
-    return true;
-}
-
-// Sets the option `a` to `v`; the error, or empty.
-std::string SetValue(Options& o, std::string_view a, std::string_view v) {
-    if (std::string error; SetImageOption(o, a, v, error))
-        return error;
-    if (a == "--port") {
-        if (v.empty())
-            return "--port needs a COM number or a device path";
-        o.ports.emplace_back(v);
-    } else if (a == "--baud") {
-        o.baud = Number<std::int32_t>(v);
-        if (!o.baud || *o.baud <= 0)
-            return "--baud needs a positive number";
-    } else if (a == "--data-bits") {
-        const auto n = Number<int>(v);
-        if (!n || *n < 4 || *n > 8)
-            return "--data-bits takes 4 to 8";
-        o.dataBits = static_cast<std::uint8_t>(*n);
-    } else if (a == "--parity") {
-        o.parity = ParityCode(v);
-        if (!o.parity)
-            return "--parity takes none, odd, even, mark or space";
-    } else if (a == "--stop-bits") {
-        o.stopBits = StopBitsCode(v);
-        if (!o.stopBits)
-            return "--stop-bits takes 1, 1.5 or 2";
-    } else if (std::string* text = TextOption(o, a)) {
-        *text = std::string(v);
-    } else {
-        return "unknown option " + std::string(a);
+    if (o.ports.size() > 1 && s.state.empty()) {
+        return "--serial with several ports needs --serial-state FILE, which the ports share so "
+               "that no two boards get one number";
     }
     return {};
-}
-
-// A flag: an option without a value.
-bool IsFlag(std::string_view a) {
-    return a == "--help" || std::any_of(std::begin(kFlags), std::end(kFlags),
-                                        [&](const auto& f) { return f.first == a; });
 }
 
 // Combinations that cannot work.
@@ -173,10 +49,73 @@ ParseResult Check(Options o) {
         return Error("--readback and --sums take a single port");
     if (o.ports.size() > 1 && o.progress)
         return Error("--progress takes a single port");
+    if (std::string error = CheckSerial(o); !error.empty())
+        return Error(std::move(error));
     return {std::move(o), {}};
 }
 
+const CommandSpec* FindCommand(std::string_view name) {
+    for (const CommandSpec& c : CommandTable()) {
+        if (c.name == name)
+            return &c;
+    }
+    return nullptr;
+}
+
+void AppendIndented(std::string& text, std::string_view lines, std::size_t column) {
+    for (;;) {
+        const auto nl = lines.find('\n');
+        text.append(lines.substr(0, nl));
+        text += '\n';
+        if (nl == std::string_view::npos)
+            return;
+        lines.remove_prefix(nl + 1);
+        text.append(column, ' ');
+    }
+}
+
 }  // namespace
+
+std::string UsageText() {
+    constexpr std::size_t kColumn = 23;
+    std::string text;
+    bool first = true;
+    for (const CommandSpec& c : CommandTable()) {
+        std::string line = std::string(first ? "usage: " : "       ") + "kven-cli " +
+                           std::string(c.name) + " " + std::string(c.synopsis);
+        line.resize(std::max<std::size_t>(line.size() + 2, 44), ' ');
+        text += line + std::string(c.help) + "\n";
+        first = false;
+    }
+    text += "       kven-cli --help | --version\noptions:\n";
+    for (const OptionSpec& option : OptionTable()) {
+        std::string head = "  " + std::string(option.name);
+        if (!option.value.empty())
+            head += " " + std::string(option.value);
+        if (head.size() + 1 > kColumn) {
+            text += head + "\n";
+            head.clear();
+        }
+        head.resize(kColumn, ' ');
+        text += head;
+        AppendIndented(text, option.help, kColumn);
+    }
+    text +=
+        "Port and line settings default to the desktop program's INI file, which is never "
+        "written.\n"
+        "IMAGE is a raw binary unless its name ends in .hex .ihex .ihx (Intel HEX), .s19 .s28 "
+        ".s37\n"
+        ".srec .mot (S-record) or .elf .axf (ELF); those are programmed as one image from the "
+        "base\n"
+        "(the lowest address in the file by default), gaps filled with 0xFF.\n"
+        "Exit status: 0 success, 2-9 and 11-14 the job's result code, 10 the job did not start,\n"
+        "64 usage error, 130 interrupted. Board after board: 0 when every board succeeded, else "
+        "the\n"
+        "last failure's code. Several ports: 0 when every port succeeded, else the status of "
+        "the\n"
+        "first port (in the order given) that did not.\n";
+    return text;
+}
 
 ParseResult ParseOptions(const std::vector<std::string_view>& args) {
     Options o;
@@ -191,17 +130,10 @@ ParseResult ParseOptions(const std::vector<std::string_view>& args) {
         o.command = Command::Version;
         return {o, {}};
     }
-    if (cmd == "program") {
-        o.command = Command::Program;
-    } else if (cmd == "eepsum") {
-        o.command = Command::EepSum;
-    } else if (cmd == "ports") {
-        o.command = Command::Ports;
-    } else if (cmd == "image") {
-        o.command = Command::Image;
-    } else {
+    const CommandSpec* command = FindCommand(cmd);
+    if (!command)
         return Error("unknown command '" + std::string(cmd) + "'");
-    }
+    o.command = command->command;
 
     std::vector<std::string_view> positional;
     for (std::size_t i = 1; i < args.size(); ++i) {
@@ -210,20 +142,29 @@ ParseResult ParseOptions(const std::vector<std::string_view>& args) {
             positional.push_back(a);
             continue;
         }
-        if (SetFlag(o, a))
-            continue;
         if (a == "--help") {
             o.command = Command::Help;
             return {o, {}};
         }
-        if (i + 1 >= args.size())
-            return Error(std::string(a) + " needs a value");
-        if (std::string error = SetValue(o, a, args[++i]); !error.empty())
+        const OptionSpec* option = FindOption(a);
+        if (!option)
+            return Error("unknown option " + std::string(a));
+        if ((option->commands & command->set) == 0)
+            return Error(std::string(a) + " does not go with " + std::string(cmd));
+        std::string_view value;
+        if (!option->value.empty()) {
+            if (i + 1 >= args.size())
+                return Error(std::string(a) + " needs a value");
+            value = args[++i];
+        }
+        if (std::string error = option->apply(o, value); !error.empty())
             return Error(std::move(error));
     }
     if (o.command == Command::Ports) {
         if (!positional.empty())
             return Error("ports takes no arguments");
+        if (o.json && o.names)
+            return Error("--json and --names exclude each other");
         return {o, {}};
     }
     if (positional.size() != 1)

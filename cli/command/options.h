@@ -1,11 +1,15 @@
-// kven-cli's command line.
+// kven-cli's command line, parsed by the option table (option_table.h).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "cli/job/line_sequence.h"
+#include "cli/line/serial_numbers.h"
 
 namespace cli {
 
@@ -18,7 +22,8 @@ enum class Command { Program, EepSum, Ports, Image, Help, Version };
 struct Options {
     Command command = Command::Help;
     std::string image;
-    std::vector<std::string> ports;  // "COMn" or device paths; several: one process each
+    std::vector<std::string>
+        ports;  // "COMn", device paths or usb: names; several: one process each
     std::optional<std::int32_t> baud;
     std::optional<std::uint8_t> dataBits;
     std::optional<std::uint8_t> parity;    // Win32 parity code
@@ -31,6 +36,14 @@ struct Options {
     bool quiet = false;
     bool repeat = false;    // board after board
     bool progress = false;  // machine-readable progress lines (the per-port processes)
+    bool names = false;     // ports: only the names --port takes
+
+    SerialSpec serial;                      // per-board serial numbers
+    LineSequence reset;                     // before each link attempt; empty: the lines stay off
+    LineSequence after;                     // after a success
+    int retries = 0;                        // further attempts of a failed board, from the link
+    std::chrono::milliseconds waitPort{0};  // how long a missing port is waited for
+    std::string station;                    // empty: the host name
     // An image with addresses: --format (empty: the name says) and --base (empty: the INI's,
     // else the lowest address), both checked.
     std::string format;
@@ -44,11 +57,12 @@ struct ParseResult {
 
 ParseResult ParseOptions(const std::vector<std::string_view>& args);
 
+// The usage and every option, for --help.
+std::string UsageText();
+
 // The arguments for the process of one of several ports: `args` without the ports and the
 // output style, then `style` and that port.
 std::vector<std::string> PortProcessArgs(const std::vector<std::string_view>& args,
                                          const std::string& port, std::string_view style);
-
-extern const char* const kUsage;
 
 }  // namespace cli

@@ -1,13 +1,16 @@
 // Runs jobs in this process, one after another, and shows them on a display: the settings,
-// the message target, Ctrl+C and the job's message boxes are set up once for all of them.
+// the message target, Ctrl+C, the job's message boxes, the reset sequences and the board's
+// serial number are set up once for all of them.
 //
 // Threading: main thread only. PrepareInterrupts (interrupts.h) must have run before any thread
 // exists; while a runner lives, Ctrl+C (and SIGTERM on Linux) interrupts the job and every wait
-// of the runner.
+// of the runner. One runner at a time: it installs the job's hooks (image_patch.h,
+// before_link.h) and removes them when it goes.
 #pragma once
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "cli/command/interrupts.h"
@@ -37,17 +40,27 @@ class JobRunner {
     // link reply is in, so a board that answers is neither erased nor written.
     Answer Probe();
 
+    // The serial number the next jobs write into the image and record; nothing: none.
+    void SetSerial(std::optional<SerialValue> serial);
+
     bool Interrupted() const { return target_.interrupted; }
     // Lets `duration` pass unless interrupted first; false when interrupted.
     bool Pause(std::chrono::milliseconds duration);
 
   private:
     JobRecord Execute(int mode, JobObserver* observer, bool stopAtLink);
+    // Chooses the port for the next job, waiting for it to appear when --wait-port allows;
+    // false when interrupted meanwhile.
+    bool ChooseJobPort(std::string& problem);
+    bool BeforeLink(CSerialPort& port);
+    void AfterSuccess();
 
     const Options& options_;
     Display& display_;
     CliTarget target_;
     ImageDescriber describer_;
+    std::string station_;
+    std::optional<SerialValue> serial_;
     std::string lastMessage_;
     platform::MessageBoxHook previousHook_;
     // The flat image of the job being started, noted (and shown) by the job's report of it.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "cli/job/job_runner.h"
+#include "cli/line/board.h"
 #include "cli/line/progress_stream.h"
 #include "cli/output/console.h"
 #include "cli/output/reporter.h"
@@ -31,8 +32,15 @@ int RunJob(const Options& o) {
         display = std::make_unique<Reporter>(ChooseStyle(o), stdout, stderr);
     }
     JobRunner runner(o, *display);
-    const JobRecord record = runner.Run();
-    LogJob(o, record, *display);
+    BoardSerials serials;
+    if (!serials.Open(o, *display) || !serials.Next(runner, *display)) {
+        JobRecord none;
+        none.code = kResultStartFailedExit;
+        display->Finish(none);
+        return none.code;
+    }
+    const JobRecord record = RunRetries(runner, o, *display, runner.Run());
+    serials.Finish(record.code == 0, *display);
     if (record.code == kInterruptedExit) {
         display->Message("interrupted; the port is released");
         return record.code;

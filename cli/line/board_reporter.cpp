@@ -70,14 +70,27 @@ void BoardReporter::Waiting(int number, bool previousPresent) {
                                : "waiting for board " + std::to_string(number));
 }
 
+void BoardReporter::Retrying(const JobRecord& failed, int attempts) {
+    if (style_ == Style::Json)
+        return;
+    ClearStatus();
+    lastPhase_ = Phase::Done;
+    std::fprintf(
+        out_, "%s (attempt %d of %d); again from the link\n",
+        BoardLine(failed.board, failed.code, failed.seconds, failed.view.fileChecksum).c_str(),
+        failed.attempt, attempts);
+    std::fflush(out_);
+}
+
 void BoardReporter::Board(const JobRecord& record) {
     ClearStatus();
     if (style_ == Style::Json) {
         std::fprintf(out_, "%s\n", RecordJson(record).c_str());
     } else {
-        std::fprintf(
-            out_, "%s\n",
-            BoardLine(record.board, record.code, record.seconds, record.view.fileChecksum).c_str());
+        std::fprintf(out_, "%s\n",
+                     BoardLine(record.board, record.code, record.seconds, record.view.fileChecksum,
+                               record.serial ? record.serial->text : std::string())
+                         .c_str());
     }
     std::fflush(out_);
 }

@@ -23,6 +23,7 @@ class BoardReporter : public Display {
     void Hint(std::string_view text) override;
     void ImageRead(const ImageInfo& info) override;
     void Waiting(int number, bool previousPresent) override;
+    void Retrying(const JobRecord& failed, int attempts) override;
     void Board(const JobRecord& record) override;
     void Summary(const Tally& tally, std::string_view port) override;
 

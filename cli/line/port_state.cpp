@@ -66,6 +66,16 @@ std::optional<PrintLine> ApplyEvent(PortState& s, std::size_t index, const Progr
         case Type::Checksum:
             s.checksum = static_cast<std::uint16_t>(e.n[0]);
             return std::nullopt;
+        case Type::Serial:
+            s.serial = e.text;
+            return std::nullopt;
+        case Type::Attempt: {
+            const int board = static_cast<int>(e.n[0]);
+            return PrintLine{label + (board > 0 ? "board " + std::to_string(board) + ": " : "") +
+                                 ResultText(static_cast<int>(e.n[2])) + " on attempt " +
+                                 std::to_string(e.n[1]) + "; again from the link",
+                             Kind::Board};
+        }
         case Type::Message:
             return PrintLine{"kven-cli: " + label + e.text, Kind::Message};
         case Type::Hint:
@@ -74,8 +84,9 @@ std::optional<PrintLine> ApplyEvent(PortState& s, std::size_t index, const Progr
             const int code = static_cast<int>(e.n[1]);
             s.tally.Add(code);
             const double seconds = static_cast<double>(e.n[3]) / 1000;
-            return PrintLine{label + BoardLine(static_cast<int>(e.n[0]), code, seconds, s.checksum),
-                             Kind::Board};
+            return PrintLine{
+                label + BoardLine(static_cast<int>(e.n[0]), code, seconds, s.checksum, s.serial),
+                Kind::Board};
         }
         case Type::Result:
             s.code = static_cast<int>(e.n[0]);
@@ -120,8 +131,10 @@ std::string FinalLine(const PortState& s, std::size_t index, int status, bool re
     if (status == 10)
         return label + ResultText(status);
     const double kib = static_cast<double>(s.bytes) / 1024 / std::max(s.seconds, 1e-3);
-    return label + Format("%s  %u bytes in %.2f s, %.1f KiB/s  CheckSum: %s", ResultText(status),
-                          s.bytes, s.seconds, kib, ChecksumText(s).c_str());
+    std::string line =
+        label + Format("%s  %u bytes in %.2f s, %.1f KiB/s  CheckSum: %s", ResultText(status),
+                       s.bytes, s.seconds, kib, ChecksumText(s).c_str());
+    return s.serial.empty() ? line : line + "  Serial: " + s.serial;
 }
 
 }  // namespace cli

@@ -21,7 +21,8 @@ struct PortState {
     std::int64_t total = 0;
     std::int64_t rate = 0;  // bytes per second while writing
     std::optional<std::uint16_t> checksum;
-    int board = 0;  // board after board: the board in progress or awaited
+    std::string serial;  // of the board that ended last
+    int board = 0;       // board after board: the board in progress or awaited
     bool waiting = false;
     bool previousPresent = false;
     std::optional<int> code;  // a single job's result

@@ -17,13 +17,15 @@ constexpr std::array<std::pair<Phase, std::string_view>, 6> kPhaseTokens{{
     {Phase::Done, "done"},
 }};
 
-constexpr std::array<std::pair<ProgressEvent::Type, std::string_view>, 8> kTypes{{
+constexpr std::array<std::pair<ProgressEvent::Type, std::string_view>, 10> kTypes{{
     {ProgressEvent::Type::Progress, "progress"},
     {ProgressEvent::Type::Loader, "loader"},
     {ProgressEvent::Type::Checksum, "checksum"},
+    {ProgressEvent::Type::Serial, "serial"},
     {ProgressEvent::Type::Message, "message"},
     {ProgressEvent::Type::Hint, "hint"},
     {ProgressEvent::Type::Waiting, "waiting"},
+    {ProgressEvent::Type::Attempt, "attempt"},
     {ProgressEvent::Type::Board, "board"},
     {ProgressEvent::Type::Result, "result"},
 }};
@@ -94,7 +96,13 @@ void ProgressStream::Hint(std::string_view text) {
     Line("hint " + OneLine(text));
 }
 
+void ProgressStream::Serial(const JobRecord& r) {
+    if (r.serial)
+        Line("serial " + OneLine(r.serial->text));
+}
+
 void ProgressStream::Finish(const JobRecord& r) {
+    Serial(r);
     Line("result " + std::to_string(r.code) + " " + std::to_string(r.bytes) + " " +
          std::to_string(Millis(r.seconds)));
 }
@@ -104,7 +112,14 @@ void ProgressStream::Waiting(int number, bool previousPresent) {
     Line("waiting " + std::to_string(number) + (previousPresent ? " 1" : " 0"));
 }
 
+void ProgressStream::Retrying(const JobRecord& r, int) {
+    lastPhase_ = Phase::Done;
+    Line("attempt " + std::to_string(r.board) + " " + std::to_string(r.attempt) + " " +
+         std::to_string(r.code));
+}
+
 void ProgressStream::Board(const JobRecord& r) {
+    Serial(r);
     Line("board " + std::to_string(r.board) + " " + std::to_string(r.code) + " " +
          std::to_string(r.bytes) + " " + std::to_string(Millis(r.seconds)));
 }
@@ -119,7 +134,8 @@ std::optional<ProgressEvent> ParseProgress(std::string_view line) {
         return std::nullopt;
     event.type = type->first;
     using Type = ProgressEvent::Type;
-    if (event.type == Type::Loader || event.type == Type::Message || event.type == Type::Hint) {
+    if (event.type == Type::Loader || event.type == Type::Serial || event.type == Type::Message ||
+        event.type == Type::Hint) {
         event.text = std::string(rest);
         return event;
     }

@@ -3,6 +3,7 @@
 #include "cli/command/cli_settings.h"
 #include "cli/job/job_runner.h"
 #include "cli/job/run_job.h"
+#include "cli/line/board.h"
 #include "cli/line/board_reporter.h"
 #include "cli/line/progress_stream.h"
 #include "job/program_job.h"
@@ -59,21 +60,32 @@ int RunRepeat(const Options& o) {
     const std::unique_ptr<Display> display = MakeDisplay(o);
     JobRunner runner(o, *display);
     Tally tally;
-    bool startFailed = false;
-    for (int board = 1;; ++board) {
+    BoardSerials serials;
+    bool startFailed = !serials.Open(o, *display);
+    for (int board = 1; !startFailed; ++board) {
+        // The board's number is taken before it is looked for, and given back unless it
+        // succeeds.
+        if (!serials.Next(runner, *display)) {
+            startFailed = true;
+            break;
+        }
         display->Waiting(board, false);
         JobRecord record = NextBoard(runner);
         if (record.code == kResultStartFailedExit) {
+            serials.Finish(false, *display);
             LogJob(o, record, *display);
             startFailed = true;
             break;
         }
-        if (!record.view.loaderVersion && record.code == kInterruptedExit)
+        if (!record.view.loaderVersion && record.code == kInterruptedExit) {
+            serials.Finish(false, *display);
             break;  // interrupted while no board was on the line
+        }
         record.board = board;
+        record = RunRetries(runner, o, *display, std::move(record));
+        serials.Finish(record.code == 0, *display);
         tally.Add(record.code);
         display->Board(record);
-        LogJob(o, record, *display);
         if (runner.Interrupted())
             break;
         const Removal removal = AwaitRemoval(runner, *display, board + 1);

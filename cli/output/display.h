@@ -28,6 +28,9 @@ class Display : public JobObserver {
     // Board after board: waiting for board `number`, while `previousPresent` the board before
     // it still answers.
     virtual void Waiting(int /*number*/, bool /*previousPresent*/) {}
+    // An attempt has failed, and the board is started again from the link; `attempts` is how
+    // many it may have in all.
+    virtual void Retrying(const JobRecord& /*failed*/, int /*attempts*/) {}
     // A board's job has ended.
     virtual void Board(const JobRecord&) {}
     // Board after board on `port` has ended.

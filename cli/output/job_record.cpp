@@ -24,6 +24,16 @@ std::string LoaderJson(const JobView& view) {
         .Text();
 }
 
+std::string SerialJson(const std::optional<SerialValue>& serial) {
+    if (!serial)
+        return "null";
+    return JsonObject()
+        .String("value", serial->text)
+        .Int("address", serial->address)
+        .String("bytes", HexText(serial->bytes))
+        .Text();
+}
+
 }  // namespace
 
 std::string IsoTime(std::chrono::system_clock::time_point time) {
@@ -64,12 +74,15 @@ std::string ImageJson(const ImageInfo& info) {
 std::string RecordJson(const JobRecord& r) {
     JsonObject json;
     json.String("start", IsoTime(r.start))
+        .String("kven", KVEN_VERSION)
+        .String("station", r.station)
         .String("port", r.port)
         .String("device", r.device)
         .Int("baud", r.baud)
         .String("mode", r.mode == 2 ? "eepsum" : "program");
     if (r.board > 0)
         json.Int("board", r.board);
+    json.Int("attempt", r.attempt).Raw("serial", SerialJson(r.serial));
     json.Raw("image", ImageJson(r.image))
         .Raw("fileChecksum",
              r.view.fileChecksum ? JsonString(Hex4(*r.view.fileChecksum)) : std::string("null"))
@@ -83,11 +96,15 @@ std::string RecordJson(const JobRecord& r) {
     return json.Text();
 }
 
-std::string BoardLine(int board, int code, double seconds, std::optional<std::uint16_t> checksum) {
+std::string BoardLine(int board, int code, double seconds, std::optional<std::uint16_t> checksum,
+                      std::string_view serial) {
     char text[160];
     std::snprintf(text, sizeof text, "board %d: %s  %.2f s  CheckSum: %s", board, ResultText(code),
                   seconds, checksum ? Hex4(*checksum).c_str() : "----");
-    return text;
+    std::string line = text;
+    if (!serial.empty())
+        line += "  Serial: " + std::string(serial);
+    return line;
 }
 
 }  // namespace cli

@@ -106,6 +106,16 @@ void Reporter::ImageRead(const ImageInfo& info) {
     std::fflush(out_);
 }
 
+void Reporter::Retrying(const JobRecord& failed, int attempts) {
+    if (style_ == Style::Quiet || style_ == Style::Json)
+        return;
+    EndLine();
+    lastPhase_ = Phase::Starting;
+    std::fprintf(out_, "%s (attempt %d of %d); again from the link\n", ResultText(failed.code),
+                 failed.attempt, attempts);
+    std::fflush(out_);
+}
+
 void Reporter::Finish(const JobRecord& record) {
     if (style_ == Style::Json) {
         std::fprintf(out_, "%s\n", RecordJson(record).c_str());
@@ -114,6 +124,8 @@ void Reporter::Finish(const JobRecord& record) {
     }
     EndLine();
     const int code = record.code;
+    if (style_ != Style::Quiet && record.serial && code != 10)
+        std::fprintf(out_, "Serial: %s\n", record.serial->text.c_str());
     if (style_ != Style::Quiet && code != 10) {
         const double seconds = std::max(record.seconds, 1e-3);
         std::fprintf(out_, "%u bytes in %.2f s, %.1f KiB/s", record.bytes, record.seconds,

@@ -20,6 +20,7 @@ class Reporter : public Display {
     void OnStatus(const JobView& view, int kind) override;
     void Message(std::string_view text) override;
     void Hint(std::string_view text) override;
+    void Retrying(const JobRecord& failed, int attempts) override;
     void ImageRead(const ImageInfo& info) override;
     // The end: summary and the result line (or the JSON object).
     void Finish(const JobRecord& record) override;

@@ -1,6 +1,6 @@
 // Images with addresses through kven-cli: a whole Program job of an Intel HEX file against the
 // simulator, what is shown and logged of it, a file that cannot be read (nothing reaches the
-// loader), and `kven-cli image`.
+// loader), a serial number in an image with addresses, and `kven-cli image`.
 #include "cli/cli_fixture.h"
 #include "cli/job/sha256.h"
 #include "cli/json_reader.h"
@@ -82,6 +82,43 @@ TEST_F(ImageJob, AHexFileIsProgrammedAsItsFlatImage) {
     EXPECT_EQ(logged["last"].Num(), 0x08001ABB);
     EXPECT_EQ(logged["flatSize"].Num(), double(flat.size()));
     EXPECT_EQ(logged["filled"].Num(), double(flat.size() - 3700));
+}
+
+TEST_F(ImageJob, ASerialNumberGoesIntoTheHoleOfAHexFileAtItsTargetAddress) {
+    WriteHex();
+    auto loader = Loader({}, {}, kBigPackets);
+    ASSERT_TRUE(loader);
+    const std::string log = dir.File("jobs.log");
+    ChildProcess q(
+        Args({"program", "--ini", ini, "--port", loader->SlavePath(), "--log", log, "--serial",
+              "0x08001000:4", "--serial-start", "305419896", "--serial-format", "be", hex}));
+    ASSERT_EQ(q.Wait(), 0) << q.Err();
+    const auto session = loader->WaitForSession(std::chrono::seconds(30));
+    ASSERT_TRUE(session);
+    std::vector<std::uint8_t> expected = flat;
+    const std::uint8_t serial[] = {0x12, 0x34, 0x56, 0x78};
+    std::copy(std::begin(serial), std::end(serial), expected.begin() + 0x1000);
+    expected.resize(sim::kFlashSize, 0xFF);
+    EXPECT_TRUE(*session->flash == expected);
+
+    // The log names the image as read, the same for every board, and the value written.
+    const auto record = JsonReader::Parse(ReadFile(log));
+    ASSERT_TRUE(record);
+    EXPECT_EQ((*record)["image"]["flatSha256"].Str(), Sha(flat));
+    EXPECT_EQ((*record)["serial"]["value"].Str(), "305419896");
+    EXPECT_EQ((*record)["serial"]["address"].Num(), 0x08001000);
+    EXPECT_EQ((*record)["serial"]["bytes"].Str(), "12345678");
+}
+
+TEST_F(ImageJob, TheImageCommandTakesOnlyWhatReadsAnImage) {
+    WriteHex();
+    for (const auto& args : {std::vector<std::string>{"image", "--port", "/dev/null", hex},
+                             {"image", "--serial", "0x0:4", hex},
+                             {"image", "--retries", "1", hex}}) {
+        ChildProcess p(Args(args));
+        EXPECT_EQ(p.Wait(), 64) << args[1];
+        EXPECT_NE(p.Err().find(args[1] + " does not go with image"), std::string::npos) << p.Err();
+    }
 }
 
 TEST_F(ImageJob, SeveralPortsShowTheImageOnceAndProgramIt) {

@@ -49,6 +49,8 @@ TEST(FaultParser, AcceptsEveryFault) {
          {FaultKind::Corrupt, Step::SumReadBack, 3, 0},
          "corrupt:sum-readback:3"},
         {"dribble:5", {FaultKind::Dribble, Step::Link, 0, 5}, "dribble:5"},
+        {"bad:ack:3@1", {FaultKind::Bad, Step::Ack, 3, 0, 1}, "bad:ack:3@1"},
+        {"bad-info@12", {FaultKind::Bad, Step::Info, 0, 0, 12}, "bad:info@12"},
     };
     for (const auto& row : table) {
         std::string error;
@@ -88,12 +90,24 @@ TEST(FaultParser, RefusesWithAReason) {
         "bad-info:1",
         "BAD:link",
         " bad:link",
+        "bad:ack:3@0",
+        "silent:link@",
+        "silent:link@x",
+        "silent:nowhere@2",
+        "silent:link@1@2",
     };
     for (const char* text : table) {
         std::string error;
         EXPECT_FALSE(sim::ParseFault(text, &error).has_value()) << "'" << text << "'";
         EXPECT_FALSE(error.empty()) << "'" << text << "'";
     }
+}
+
+TEST(FaultParser, ASessionFaultBelongsToItsSessionOnly) {
+    const std::vector<Fault> faults = {*sim::ParseFault("bad:ack:3@2"),
+                                       *sim::ParseFault("silent:end")};
+    EXPECT_EQ(sim::FaultsOfSession(faults, 1), std::vector<Fault>{faults[1]});
+    EXPECT_EQ(sim::FaultsOfSession(faults, 2), faults);
 }
 
 TEST(FaultParser, FindsTheFaultOfAStep) {

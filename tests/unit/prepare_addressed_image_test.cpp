@@ -1,11 +1,13 @@
 // PrepareImage on images with addresses: the checksum and table are those of the flat image,
 // a file that cannot be read shows its fault beneath " Read File to Buffer fail" and prepares
-// nothing, and the base comes from the profile's [IMAGE] section.
+// nothing, the base comes from the profile's [IMAGE] section, and a board's own data is patched
+// into the flat image at its target address before any sum is taken.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "job/image_patch.h"
 #include "job/job_image.h"
 #include "job/prepare_image.h"
 #include "platform/message_box.h"
@@ -36,6 +38,7 @@ class PrepareAddressedImage : public ::testing::Test {
     RecordingTarget dialog;
     std::vector<Box> boxes;
     std::vector<std::optional<image::Layout>> reports;
+    std::vector<std::uint8_t> reportedBytes;  // the last image reported, as it was reported
     platform::MessageBoxHook previous;
     PreparedImageHook previousReport;
 
@@ -52,6 +55,7 @@ class PrepareAddressedImage : public ::testing::Test {
                     EXPECT_EQ(bytes.size(), layout->size);
                 }
                 reports.push_back(layout ? std::optional(*layout) : std::nullopt);
+                reportedBytes.assign(bytes.begin(), bytes.end());
             });
     }
     void TearDown() override {
@@ -59,6 +63,7 @@ class PrepareAddressedImage : public ::testing::Test {
         ProgramJob.dialog = nullptr;
         platform::SetMessageBoxHook(previous);
         SetPreparedImageHook(std::move(previousReport));
+        SetImagePatch(std::nullopt);
         AppSettings = {};
     }
 
@@ -151,6 +156,59 @@ TEST_F(PrepareAddressedImage, TheBaseOfTheImageSection) {
     EXPECT_TRUE(Prepare("fw.bin", hex));
     EXPECT_EQ(ProgramJob.fileSize, hex.size());
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(PrepareAddressedImage, ABoardsPatchGoesInAtItsTargetAddressBeforeTheSums) {
+    // 0x10 at 0x08000000 and 0x20 at 0x08001001; the patch lands in the gap the reader filled.
+    const std::string hex = Record(4, 0, {0x08, 0x00}) + Record(0, 0, {0x10}) +
+                            Record(0, 0x1001, {0x20}) + Record(1, 0, {});
+    ImagePatch patch;
+    patch.address = 0x08000FFE;
+    patch.bytes = {0x12, 0x34, 0x56};
+    patch.what = "serial number 7";
+    SetImagePatch(patch);
+    ASSERT_TRUE(Prepare("fw.hex", hex));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(ProgramJob.fileBuffer[0xFFE], 0x12);
+    EXPECT_EQ(ProgramJob.fileBuffer[0x1000], 0x56);
+    EXPECT_EQ(ProgramJob.fileBuffer[0x1001], 0x20);
+    // The table's two blocks, and the file checksum, are those of the patched image.
+    EXPECT_EQ(Entry(0), static_cast<std::uint16_t>(0x10 + 0x12 + 0x34 + 4093 * 0xFF));
+    EXPECT_EQ(Entry(1), static_cast<std::uint16_t>(0x56 + 0x20 + 4094 * 0xFF));
+    const JobStatus status = DecodeJobStatus(dialog.messages[0].wParam, dialog.messages[0].lParam);
+    EXPECT_EQ(status.extra,
+              static_cast<std::uint16_t>(0x10 + 0x20 + 0x12 + 0x34 + 0x56 + 4093 * 0xFF));
+    // What was reported is the image as read, the same for every board.
+    ASSERT_EQ(reportedBytes.size(), 4098u);
+    EXPECT_EQ(reportedBytes[0xFFE], 0xFF);
+    FreeJobBuffers(ProgramJob);
+
+    // Below the base, or past the end of the flat image: refused, with where the image lies.
+    for (const std::uint32_t address : {0x07FFFFFFu, 0x08001000u}) {
+        boxes.clear();
+        patch.address = address;
+        SetImagePatch(patch);
+        EXPECT_FALSE(Prepare("fw.hex", hex));
+        ASSERT_EQ(boxes.size(), 1u) << address;
+        EXPECT_EQ(boxes[0].text, "The serial number 7 does not lie inside the image");
+        EXPECT_TRUE(
+            boxes[0].details.ends_with("the image holds 0x08000000 to 0x08001001 (4098 bytes)"))
+            << boxes[0].details;
+        FreeJobBuffers(ProgramJob);
+    }
+    // Over the file's own data: refused unless it may overwrite.
+    boxes.clear();
+    patch.address = 0x08001001;
+    patch.bytes = {0xAA};
+    SetImagePatch(patch);
+    EXPECT_FALSE(Prepare("fw.hex", hex));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "The serial number 7 would overwrite the image's own bytes");
+    FreeJobBuffers(ProgramJob);
+    patch.overwrite = true;
+    SetImagePatch(patch);
+    ASSERT_TRUE(Prepare("fw.hex", hex));
+    EXPECT_EQ(ProgramJob.fileBuffer[0x1001], 0xAA);
 }
 
 }  // namespace

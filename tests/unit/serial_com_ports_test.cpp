@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/com_ports.h"
+#include "platform/port_names.h"
 #include "platform/profile.h"
 
 namespace {
@@ -155,6 +156,68 @@ TEST_F(ComPortsTest, MappingInMemory) {
     for (int n = 1; n <= kMaxComNumber; ++n)
         SetComDevice(n, "/dev/x" + std::to_string(n));
     EXPECT_EQ(MapComDevice("/dev/full"), 0);
+}
+
+// Two identical CH340 adapters without serial numbers: udev gives them one by-id name, which
+// points at whichever came last; their by-path names and usb:1a86:7523#N follow their sockets,
+// and so do their COM numbers, through a reboot that hands out the tty names the other way.
+TEST_F(ComPortsTest, TwoAdaptersWithoutSerialNumbersKeepTheNamesOfTheirSockets) {
+    const auto plug = [&](const std::string& tty, const std::string& socket) {
+        const std::string usb = "devices/pci0000:00/usb2/2-1/" + socket;
+        Tty(tty, usb + "/" + socket + ":1.0/" + tty, "ch341-uart", "");
+        Usb(usb, "1a86", "7523", "", "USB Serial", "");
+        const std::string byPath = "pci-0000:00:14.0-usb-0:" + socket.substr(2) + ":1.0-port0";
+        fs::remove(dev / "serial" / "by-path" / byPath);
+        fs::create_directories(dev / "serial" / "by-path");
+        fs::create_symlink("../../" + tty, dev / "serial" / "by-path" / byPath);
+        fs::remove(dev / "serial" / "by-id" / "usb-1a86_USB_Serial-if00-port0");
+        fs::create_symlink("../../" + tty,
+                           dev / "serial" / "by-id" / "usb-1a86_USB_Serial-if00-port0");
+        return (dev / "serial" / "by-path" / byPath).string();
+    };
+    const auto unplug = [&](const std::string& tty) {
+        fs::remove_all(sys / "class" / "tty" / tty);
+    };
+    const auto find = [](const std::vector<SerialDeviceInfo>& all, const std::string& tty) {
+        for (const auto& d : all) {
+            if (d.name == tty)
+                return d;
+        }
+        return SerialDeviceInfo{};
+    };
+
+    const std::string near = plug("ttyUSB1", "2-1.2");
+    const std::string far = plug("ttyUSB2", "2-1.10");
+    auto found = EnumerateSerialPorts(sys.string(), dev.string());
+    const SerialDeviceInfo a = find(found, "ttyUSB1"), b = find(found, "ttyUSB2");
+    EXPECT_EQ(a.path, near);
+    EXPECT_EQ(b.path, far);  // not the by-id name it only seems to own
+    EXPECT_EQ(b.byId, (dev / "serial" / "by-id" / "usb-1a86_USB_Serial-if00-port0").string());
+    EXPECT_EQ(a.usbPort, "2-1.2");
+    EXPECT_EQ(a.usbInterface, "1.0");
+    EXPECT_EQ(UsbPortName(a, found), "usb:1a86:7523#1");
+    EXPECT_EQ(UsbPortName(b, found), "usb:1a86:7523#2");
+    ASSERT_TRUE(LoadComPorts(ini, sys.string(), dev.string()));
+    const auto numbers = ComPortTable();
+
+    // The reboot: the adapter in socket 2-1.10 is found first this time.
+    unplug("ttyUSB1");
+    unplug("ttyUSB2");
+    fs::remove_all(sys / "devices/pci0000:00/usb2");
+    EXPECT_EQ(plug("ttyUSB1", "2-1.10"), far);
+    EXPECT_EQ(plug("ttyUSB2", "2-1.2"), near);
+    found = EnumerateSerialPorts(sys.string(), dev.string());
+    EXPECT_EQ(ResolveUsbPortName("usb:1a86:7523#1", found).path, near);
+    EXPECT_EQ(find(found, "ttyUSB2").device, Dev("ttyUSB2"));
+    EXPECT_EQ(find(found, "ttyUSB2").path, near);
+    ClearComDevices();
+    ASSERT_TRUE(LoadComPorts(ini, sys.string(), dev.string()));
+    const auto again = ComPortTable();
+    ASSERT_EQ(again.size(), numbers.size());
+    for (std::size_t i = 0; i < again.size(); ++i) {
+        EXPECT_EQ(again[i].number, numbers[i].number);
+        EXPECT_EQ(again[i].path, numbers[i].path);
+    }
 }
 
 TEST_F(ComPortsTest, Resolver) {

@@ -8,8 +8,9 @@ WINEPREFIX names the Wine prefix; its dosdevices/com5 becomes the simulator's ps
 The simulator runs natively. Checked: a Program job with --json, --log, --readback and --sums
 (the flash the simulator wrote equals the image, so do the read-back and the log); an EEP Sum
 job; board after board with --repeat, ended with Ctrl+C; a loader fault, whose exit status and
-last line must be those of the same job run by the Linux kven-cli; a COM port that does not
-exist. Exit status 0 when everything held.
+last line must be those of the same job run by the Linux kven-cli; serial numbers and a retry
+board after board (the log, the state file, the flash); a COM port that does not exist. Exit
+status 0 when everything held.
 """
 
 import argparse
@@ -56,6 +57,15 @@ class Simulator:
         self.device = self.proc.stdout.readline().strip()
         if not self.device.startswith("/"):
             sys.exit(f"kven-sim did not start: {self.device!r}")
+
+    def wait_session(self):
+        """Waits for the next session's summary; the simulator prints it once it has written
+        its flash file (every session ends, at the latest by the loader's idle time-out). True
+        when it came."""
+        for line in self.proc.stdout:
+            if line.startswith("session "):
+                return True
+        return False
 
     def stop(self):
         self.proc.send_signal(signal.SIGTERM)
@@ -151,7 +161,8 @@ def main():
         record = json.loads(lines[-1]) if lines and lines[-1].startswith("{") else {}
         check(code == 0 and record.get("result") == 0, f"Program: exit {code}, {lines[-1:]}")
         data = image.read_bytes()
-        check(sim.flash.exists() and sim.flash.read_bytes()[:len(data)] == data,
+        check(sim.wait_session() and sim.flash.exists()
+              and sim.flash.read_bytes()[:len(data)] == data,
               "the simulator's flash equals the image")
         check((out / "readback.bin").exists() and (out / "readback.bin").read_bytes() == data,
               "the read-back file equals the image")
@@ -175,6 +186,33 @@ def main():
               and lines[-1].startswith("2 boards: 2 OK"),
               f"--repeat and Ctrl+C: exit {code}, {lines[-3:]}")
         sim.stop()
+
+        # Serial numbers and a retry, board after board: each board's contact fails its first
+        # attempt; the serial state is a file under a lock, written atomically.
+        sim = Simulator(args.sim, out, "serials",
+                        ["--swap", "300", "--board-sessions", "2", "--fault", "bad:ack:2@1"])
+        serial_image = out / "serial.bin"
+        serial_image.write_bytes(data[:0x300] + b"\xff" * 4 + data[0x304:4096])
+        state = out / "serial.state"
+        log = out / "serials.jsonl"
+        for f in (state, log):
+            f.unlink(missing_ok=True)
+        code, lines = cli(args.cli, "program", *common, "--repeat", "--retries", "1",
+                          "--serial", "0x300:4", "--serial-start", "50", "--serial-state",
+                          windows_path(state), "--log", windows_path(log),
+                          windows_path(serial_image), interrupt_after="board 2: Writing is OK")
+        records = [json.loads(l) for l in log.read_text().splitlines()] if log.exists() else []
+        attempts = [(r.get("board"), r.get("attempt"), r.get("result"),
+                     (r.get("serial") or {}).get("value")) for r in records]
+        check(code == 0 and attempts == [(1, 1, 8, "50"), (1, 2, 0, "50"), (2, 1, 8, "51"),
+                                         (2, 2, 0, "51")],
+              f"--serial and --retries: exit {code}, {attempts}, {lines[-2:]}")
+        check(state.exists() and state.read_text() == "52\n",
+              f"the serial state says 52: {state.read_text() if state.exists() else None!r}")
+        sim.stop()  # it has written its flash by the time it has ended
+        flash = sim.flash.read_bytes() if sim.flash.exists() else b""
+        check(flash[0x300:0x304] == (51).to_bytes(4, "little"),
+              "the last board's flash holds its serial number")
 
         # A loader fault: the same exit status and last line as on Linux.
         sim = Simulator(args.sim, out, "fault", ["--fault", "bad:erase-begin"])
