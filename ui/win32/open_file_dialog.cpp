@@ -91,8 +91,8 @@ std::optional<std::string> ShowOpenFileDialog(HWND owner, const OpenFileRequest&
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
-    ofn.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_ENABLEHOOK |
-                OFN_ENABLESIZING;
+    ofn.Flags =
+        OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLESIZING;
     ofn.lpfnHook = &Hook;
     if (!::GetOpenFileNameW(&ofn))
         return std::nullopt;  // cancelled

@@ -135,7 +135,8 @@ LRESULT CALLBACK ToolTips::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
             // list, so that this move over it starts the wait for the new entry's tip.
             it->second.shown = -1;
             ::SendMessageW(self->m_tips, TTM_POP, 0, 0);
-            MSG away{self->m_dialog, WM_MOUSEMOVE, 0, 0, static_cast<DWORD>(::GetMessageTime()), {}};
+            MSG away{
+                self->m_dialog, WM_MOUSEMOVE, 0, 0, static_cast<DWORD>(::GetMessageTime()), {}};
             ::SendMessageW(self->m_tips, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&away));
         }
     } else if (msg == WM_NCDESTROY) {
@@ -159,7 +160,8 @@ std::wstring ToolTips::Text(HWND control) const {
 
 std::wstring ToolTips::ItemText(HWND combo, int index) const {
     const auto it = m_items.find(DroppedList(combo));
-    if (it == m_items.end() || index < 0 || static_cast<std::size_t>(index) >= it->second.texts.size())
+    if (it == m_items.end() || index < 0 ||
+        static_cast<std::size_t>(index) >= it->second.texts.size())
         return {};
     return it->second.texts[static_cast<std::size_t>(index)];
 }

@@ -53,8 +53,8 @@ class ToolTips {
     static HWND DroppedList(HWND combo);
     // The entry of a dropped-down list under the pointer, or -1.
     static int ItemUnderPointer(HWND list);
-    static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR self);
 
     HWND m_dialog = nullptr;
     HWND m_tips = nullptr;
