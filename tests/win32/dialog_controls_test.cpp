@@ -15,6 +15,7 @@
 #include "settings/app_settings.h"
 #include "support/temp_dir.h"
 #include "ui/core/dialog_texts.h"
+#include "ui/core/figure_texts.h"
 #include "ui/core/image_choice.h"
 #include "ui/core/rs232set_template.h"
 #include "ui/win32/open_file_dialog.h"
@@ -199,6 +200,38 @@ TEST_F(Win32Dialog, ShowsTheSettingsItWasCreatedWith) {
     EXPECT_EQ(Narrow(tips.Text(Item(ui::IDC_FILE))), longPath);
     window_.SetToolTip(ui::IDC_FILE, "");
     EXPECT_EQ(tips.Text(Item(ui::IDC_FILE)), L"");
+}
+
+// Each figure at its widest shows whole in its control, in the font the control draws with.
+TEST_F(Win32Dialog, FiguresFitTheirControlsWhole) {
+    const HDC dc = ::GetDC(window_.GetSafeHwnd());
+    for (const ui::FigureText& figure :
+         ui::WidestFigureTexts([](std::string_view t) { return static_cast<double>(t.size()); })) {
+        const HWND control = Item(figure.id);
+        const auto font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+        const HGDIOBJ old = ::SelectObject(dc, font);
+        // The widest texts are measured in that font, not just the longest ones.
+        for (const ui::FigureText& widest : ui::WidestFigureTexts([&](std::string_view t) {
+                 const std::wstring w = Widen(t);
+                 SIZE size{};
+                 ::GetTextExtentPoint32W(dc, w.c_str(), static_cast<int>(w.size()), &size);
+                 return static_cast<double>(size.cx);
+             })) {
+            if (widest.id != figure.id)
+                continue;
+            const std::wstring text = Widen(widest.text);
+            SIZE size{};
+            ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+            RECT area{};
+            if (figure.id == ui::IDC_STATUS)
+                ::SendMessageW(control, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+            else
+                ::GetClientRect(control, &area);
+            EXPECT_LE(size.cx, area.right - area.left) << widest.text;
+        }
+        ::SelectObject(dc, old);
+    }
+    ::ReleaseDC(window_.GetSafeHwnd(), dc);
 }
 
 TEST_F(Win32Dialog, ControlOperationsKeepWhatTheCoreGives) {

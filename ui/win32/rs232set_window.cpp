@@ -126,6 +126,7 @@ BOOL Rs232SetWindow::OnInitDialog() {
             ::SetWindowSubclass(c, &EditProc, kEditSubclass, 0);
     }
     ::DragAcceptFiles(m_hWnd, TRUE);
+    m_figureFont.Fit(m_hWnd);
     m_focusSet = false;
     m_dlg.Create(*this);
     m_bound = true;

@@ -20,6 +20,7 @@
 #include "platform/window_target.h"
 #include "ui/core/dialog_window.h"
 #include "ui/core/rs232set.h"
+#include "ui/win32/figure_font.h"
 #include "ui/win32/tool_tips.h"
 #include "ui/win32/windows_api.h"
 
@@ -41,6 +42,7 @@ class Rs232SetWindow : public DialogWindow {
 
     CRS232SET& Dialog() { return m_dlg; }
     const ToolTips& Tips() const { return m_tips; }
+    HFONT FigureFontHandle() const { return m_figureFont.Font(); }
 
     // For the message loop: keyboard navigation inside the dialog (Tab, arrows, Enter).
     bool IsDialogMessage(MSG& msg) const;
@@ -82,6 +84,8 @@ class Rs232SetWindow : public DialogWindow {
     CRS232SET m_dlg;
     platform::WindowTarget m_target;
     ToolTips m_tips;
+    // Destroyed after the window whose controls use it.
+    FigureFont m_figureFont;
     HWND m_hWnd = nullptr;
     HWND m_lastFocus = nullptr;
     // The core is bound (from WM_INITDIALOG): the controls' commands go to it.
