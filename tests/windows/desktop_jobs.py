@@ -6,11 +6,12 @@
 
 As desktop.py (WINEPREFIX, DISPLAY, kven_probe.exe, xdotool). The INI beside the .exe chooses
 COM5, which kven-sim serves; the image is chosen with LOAD in the file dialog. Checked: Program
-runs (the loader's version, the position and total while it writes), ends in the box "Writing is
-OK" and the green lamp, the simulator's flash equals the image, and the INI beside the .exe
-holds the image's path; then, with the loader silent at the fifth packet's acknowledgement,
-Program ends in "Time out" and the red lamp. Screenshots of the running job and of the results
-go to DIR, and with --docs to docs/kven-windows-running.png and docs/kven-windows-result.png.
+runs (the loader's version, the position and total while it writes; Exit meanwhile asks
+whether to stop, and No keeps it running), ends in the box "Writing is OK" and the green lamp,
+the simulator's flash equals the image, and the INI beside the .exe holds the image's path;
+then, with the loader silent at the fifth packet's acknowledgement, Program ends in "Time out"
+and the red lamp. Screenshots of the running job and of the results go to DIR, and with --docs
+to docs/kven-windows-running.png and docs/kven-windows-result.png.
 Exit status 0 when everything held.
 """
 
@@ -31,8 +32,9 @@ IDC_PROGRAM, IDC_LOAD, IDC_FILE = 1, 1021, 1020
 IDC_STATUS, IDC_LDVER, IDC_CHECKSUM, IDC_RESULT = 1025, 1026, 1027, 1029
 IDC_BOX_TEXT = 0xFFFF  # a message box's text
 BOX_TITLE = "Kven"
+CLOSE_QUESTION = "A job is running. Stop it and close the program?"
 # Large enough that the job runs for seconds under Wine, long enough to be photographed.
-IMAGE_SIZE = 60 * 1024 + 77
+IMAGE_SIZE = 120 * 1024 + 77
 
 
 def control(frame, ident):
@@ -93,6 +95,23 @@ class Session:
         check(self.probe.gone(box), "Enter closes the result box")
         return texts
 
+    def close_question(self):
+        """Exit while the job runs asks first; Enter answers No and the job runs on."""
+        self.desktop.click(*menu_point(self.frame))
+        self.desktop.keys("x")
+        box = self.probe.wait(BOX_TITLE)
+        check(box is not None, "Exit during a job asks first")
+        if box is None:
+            return
+        described = self.probe.describe(box)
+        texts = [c["text"] for c in described.get("children", []) if c["id"] == IDC_BOX_TEXT]
+        check(texts == [CLOSE_QUESTION], f"the question reads {texts}")
+        self.shot("close-question.png", described)
+        self.desktop.keys("Return")
+        check(self.probe.gone(box), "Enter closes the question")
+        check(self.probe.describe(self.hwnd).get("title") == CAPTION,
+              "No keeps the window and its job")
+
     def program(self, expected, running_shot=None, box_shot=None):
         self.click(IDC_PROGRAM)
         ldver = self.text(IDC_LDVER, "V0123-A-255")
@@ -105,6 +124,7 @@ class Session:
             button = control(self.probe.describe(self.hwnd), IDC_PROGRAM)
             check(button is not None and not button["enabled"],
                   "the job still ran when it was photographed")
+            self.close_question()
         self.result_box(expected, box_shot)
         after = self.shot(f"after-{expected.replace(' ', '-')}.png")
         return lamp_colour(after, self.frame, control(self.frame, IDC_RESULT))
