@@ -188,6 +188,10 @@ void Rs232SetWindow::SetWindowText(int id, std::string_view text) {
             return;
     }
     ::SetWindowTextW(control, wide.c_str());
+    // Wine's edit control tells no one its value changed (Windows' does; a second event is
+    // harmless): screen readers, and the desktop test, follow the status box by this event.
+    if (IsEdit(control))
+        ::NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, control, OBJID_CLIENT, CHILDID_SELF);
 }
 
 std::string Rs232SetWindow::GetWindowText(int id) {
