@@ -121,9 +121,10 @@ class Session:
             check(status is not None and status.strip().split("/")[0].strip().isdigit(),
                   f"the position and total show while it writes: {status!r}")
             self.shot(running_shot)
-            button = control(self.probe.describe(self.hwnd), IDC_PROGRAM)
-            check(button is not None and not button["enabled"],
-                  "the job still ran when it was photographed")
+            # Still writing after the picture: it shows the running job.
+            after = control(self.probe.describe(self.hwnd), IDC_STATUS)
+            check(after is not None and after["text"].endswith(f"/{IMAGE_SIZE:8d}"),
+                  f"the job still wrote when it was photographed: {after and after['text']!r}")
             self.close_question()
         self.result_box(expected, box_shot)
         after = self.shot(f"after-{expected.replace(' ', '-')}.png")
