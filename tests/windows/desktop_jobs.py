@@ -28,7 +28,7 @@ from desktop import CAPTION, WAIT_MS, Desktop, Probe, menu_point  # noqa: E402
 from end_to_end import (COM, WINE, WINESERVER, Simulator, check, failures,  # noqa: E402
                         windows_path)
 
-IDC_PROGRAM, IDC_LOAD, IDC_FILE = 1, 1021, 1020
+IDC_PROGRAM, IDC_LOAD, IDC_FILE, IDC_PROGRESS = 1, 1021, 1020, 1023
 IDC_STATUS, IDC_LDVER, IDC_CHECKSUM, IDC_RESULT = 1025, 1026, 1027, 1029
 IDC_BOX_TEXT = 0xFFFF  # a message box's text
 BOX_TITLE = "Kven"
@@ -120,6 +120,9 @@ class Session:
             status = self.text(IDC_STATUS, f"/{IMAGE_SIZE:8d}")
             check(status is not None and status.strip().split("/")[0].strip().isdigit(),
                   f"the position and total show while it writes: {status!r}")
+            # A third of the way: the bar shows how far it is.
+            code, _ = self.probe.run("progress", self.hwnd, str(IDC_PROGRESS), "33", str(WAIT_MS))
+            check(code == 0, "the progress bar reaches a third")
             self.shot(running_shot)
             # Still writing after the picture: it shows the running job.
             after = control(self.probe.describe(self.hwnd), IDC_STATUS)

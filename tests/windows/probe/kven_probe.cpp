@@ -7,6 +7,9 @@
 //   kven_probe text HWND ID TEXT MS
 //                                  waits until the text of the window's descendant with
 //                                  control id ID contains TEXT; prints the text it last read
+//   kven_probe progress HWND ID PERCENT MS
+//                                  waits until the progress bar with control id ID stands at
+//                                  PERCENT of its range or more
 //   kven_probe describe HWND       the window: title, class, rectangles, styles, its menu bar
 //                                  (items with their rectangles), its status bar's panes, and
 //                                  its descendants (id, class, text, rectangle, visible,
@@ -266,10 +269,29 @@ int main(int argc, char** argv) {
         std::printf("%s\n", seen.c_str());
         return held ? 0 : 1;
     }
+    if (argc == 6 && std::string(argv[1]) == "progress") {
+        // The progress bar with control id ID has reached PERCENT of its range.
+        const HWND hwnd = ParseHwnd(argv[2]);
+        const int id = std::atoi(argv[3]);
+        const long long percent = std::atoll(argv[4]);
+        return WaitFor(
+                   [&] {
+                       const HWND bar = FindControl(hwnd, id);
+                       if (!bar)
+                           return false;
+                       const long long low = ::SendMessageW(bar, PBM_GETRANGE, TRUE, 0);
+                       const long long high = ::SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
+                       const long long pos = ::SendMessageW(bar, PBM_GETPOS, 0, 0);
+                       return high > low && (pos - low) * 100 >= percent * (high - low);
+                   },
+                   static_cast<DWORD>(std::atoi(argv[5])))
+                   ? 0
+                   : 1;
+    }
     if (argc == 3 && std::string(argv[1]) == "describe")
         return Describe(ParseHwnd(argv[2]));
-    std::fprintf(
-        stderr,
-        "usage: kven_probe wait TITLE MS | gone HWND MS | text HWND ID TEXT MS | describe HWND\n");
+    std::fprintf(stderr,
+                 "usage: kven_probe wait TITLE MS | gone HWND MS | text HWND ID TEXT MS | progress "
+                 "HWND ID PERCENT MS | describe HWND\n");
     return 2;
 }
