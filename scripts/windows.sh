@@ -96,10 +96,13 @@ python3 tests/windows/end_to_end.py --sim "$linux_build/sim/kven-sim" \
     --linux-cli "$linux_build/cli/kven-cli" --cli "$out/kven/cli/kven-cli.exe" --out "$out/e2e"
 
 # The desktop program: no DLL beside it but Windows' own, and on screen under Wine. Its
-# screenshots replace those in docs/ when KVEN_WINDOWS_SCREENSHOTS=1.
+# screenshots (idle, running, result) replace those in docs/ when KVEN_WINDOWS_SCREENSHOTS=1.
 docs=()
 [[ "${KVEN_WINDOWS_SCREENSHOTS:-0}" == 1 ]] && docs=(--docs docs)
 python3 tests/windows/desktop.py --exe "$out/kven/app/win32/kven.exe" \
     --sim "$linux_build/sim/kven-sim" --out "$out/desktop" "${docs[@]}"
+# Then jobs through its window: the image chosen in the file dialog, programmed, and a fault.
+python3 tests/windows/desktop_jobs.py --exe "$out/kven/app/win32/kven.exe" \
+    --sim "$linux_build/sim/kven-sim" --out "$out/desktop-jobs" "${docs[@]}"
 
 echo "make windows took $((SECONDS - start)) s" >&2

@@ -95,8 +95,16 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 ::SetFocus(view);
             return 0;
         case WM_ACTIVATE:
+            // The dialog's control with the focus gets it back when the frame is active again.
+            if (LOWORD(wParam) == WA_INACTIVE)
+                m_hostView.ProgramDialog().SaveFocus();
             m_statusBar.UpdateIndicators();
             break;
+        case WM_CLOSE:
+            // The dialog says whether the window may close: during a job it asks first.
+            if (m_hostView.ProgramDialog().Dialog().OnCloseRequest())
+                ::DestroyWindow(m_hWnd);
+            return 0;
         case WM_COMMAND:
             OnCommand(LOWORD(wParam));
             return 0;

@@ -1,7 +1,8 @@
 // CMainFrame: the main window. No sizing border and no maximise box, at (0, 0), its client
 // area exactly the size of the programming dialog; the menu "KVEN"; a status bar with "Ready",
 // the menu prompts and the lock indicators. Creating it loads the settings before the dialog
-// exists.
+// exists. It closes (Exit, the close box, Alt+F4) only when the dialog lets it: during a job
+// the operator is asked first.
 //
 // Threading: GUI thread.
 #pragma once

@@ -9,7 +9,7 @@
 #include "app/about_template.h"
 #include "ui/core/rs232set_template.h"
 #include "ui/win32/dialog_script.h"
-#include "ui/win32/rs232set_window.h"
+#include "ui/win32/windows_api.h"
 
 #include <commctrl.h>
 
@@ -120,13 +120,19 @@ class DialogResource : public ::testing::Test {
         EXPECT_EQ(-lf.lfHeight, pixels);
     }
 
+    // The dialog as Windows creates it from resource `id`, before any program code changes it.
+    HWND FromResource(int id) const {
+        return ::CreateDialogParamW(
+            ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), host_,
+            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    }
+
     HWND host_ = nullptr;
 };
 
 TEST_F(DialogResource, ProgrammingDialogIsTheTemplateTable) {
-    ui::win32::Rs232SetWindow window;
-    ASSERT_TRUE(window.Create(host_));
-    const HWND dialog = window.GetSafeHwnd();
+    const HWND dialog = FromResource(ui::IDD_RS232SET);
+    ASSERT_NE(dialog, nullptr);
 
     // A borderless child, hidden until its host shows it, at (0, 0) of its host.
     const auto style = static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_STYLE));
@@ -147,10 +153,10 @@ TEST_F(DialogResource, ProgrammingDialogIsTheTemplateTable) {
 }
 
 TEST_F(DialogResource, ResultIconStartsWithTheGreenLamp) {
-    ui::win32::Rs232SetWindow window;
-    ASSERT_TRUE(window.Create(host_));
+    const HWND dialog = FromResource(ui::IDD_RS232SET);
+    ASSERT_NE(dialog, nullptr);
     const auto shown = reinterpret_cast<HICON>(
-        ::SendMessageW(window.GetDlgItem(ui::IDC_RESULT), STM_GETICON, 0, 0));
+        ::SendMessageW(::GetDlgItem(dialog, ui::IDC_RESULT), STM_GETICON, 0, 0));
     // A resource icon loaded twice is one shared handle.
     const HICON green =
         ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(res::IDI_RESULT_OK));
@@ -161,9 +167,7 @@ TEST_F(DialogResource, ResultIconStartsWithTheGreenLamp) {
 }
 
 TEST_F(DialogResource, AboutBoxIsItsTable) {
-    HWND about = ::CreateDialogParamW(
-        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUTBOX), host_,
-        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    HWND about = FromResource(IDD_ABOUTBOX);
     ASSERT_NE(about, nullptr);
     char title[64] = {};
     ::GetWindowTextA(about, title, sizeof title);

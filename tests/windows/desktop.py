@@ -75,6 +75,9 @@ class Desktop:
     def keys(self, *keys):
         subprocess.run(["xdotool", "key", "--delay", "50", *keys], check=True, timeout=60)
 
+    def type(self, text):
+        subprocess.run(["xdotool", "type", "--delay", "20", text], check=True, timeout=120)
+
     def screenshot(self, rect, path):
         x, y, w, h = rect
         subprocess.run(["import", "-window", self.window, "-crop", f"{w}x{h}+{x}+{y}", "+repage",

@@ -96,19 +96,6 @@ bool TextFits(const QWidget& control, const QFont& font, const QString& text) {
            QFontMetrics(font).height() <= r.height();
 }
 
-int WidestOf(const QFontMetricsF& fm, int count, const std::function<QString(int)>& textOf) {
-    int widest = 0;
-    qreal width = -1;
-    for (int i = 0; i < count; ++i) {
-        const qreal w = fm.horizontalAdvance(textOf(i));
-        if (w > width) {
-            width = w;
-            widest = i;
-        }
-    }
-    return widest;
-}
-
 QFont LargestFittingFont(const QFont& font, const std::function<bool(const QFont&)>& fits) {
     if (fits(font))
         return font;

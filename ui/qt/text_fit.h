@@ -29,9 +29,6 @@ QRect TextRect(const QWidget& control);
 // height (as the dialog units count it) down.
 bool TextFits(const QWidget& control, const QFont& font, const QString& text);
 
-// The index in [0, count) whose `textOf` is the widest in `fm` (the first of equals).
-int WidestOf(const QFontMetricsF& fm, int count, const std::function<QString(int)>& textOf);
-
 // `font` itself when `fits` holds for it; otherwise the font at the largest smaller pixel size
 // for which it holds, down to two thirds of its size (that smallest size when none fits).
 QFont LargestFittingFont(const QFont& font, const std::function<bool(const QFont&)>& fits);

@@ -7,3 +7,9 @@
 #include "platform/win_types.h"
 
 #include <windows.h>
+
+// The dialog's window operations (ui::DialogWindow) carry these names; <windows.h> would turn
+// them into its A functions. The Win32 code calls the W functions by their full names.
+#undef GetOpenFileName
+#undef GetWindowText
+#undef SetWindowText

@@ -4,6 +4,12 @@
 //
 //   kven_probe wait TITLE MS       waits until a visible top-level window titled TITLE exists
 //   kven_probe gone HWND MS        waits until that window no longer exists or shows
+//   kven_probe text HWND ID TEXT MS
+//                                  waits until the text of the window's descendant with
+//                                  control id ID contains TEXT; prints the text it last read
+//   kven_probe progress HWND ID PERCENT MS
+//                                  waits until the progress bar with control id ID stands at
+//                                  PERCENT of its range or more
 //   kven_probe describe HWND       the window: title, class, rectangles, styles, its menu bar
 //                                  (items with their rectangles), its status bar's panes, and
 //                                  its descendants (id, class, text, rectangle, visible,
@@ -180,8 +186,8 @@ int Describe(HWND hwnd) {
 template <typename Done>
 bool WaitFor(Done done, DWORD ms) {
     const HWINEVENTHOOK hook = ::SetWinEventHook(
-        EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, nullptr,
-        [](HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {}, 0, 0, WINEVENT_OUTOFCONTEXT);
+        EVENT_MIN, EVENT_MAX, nullptr, [](HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {},
+        0, 0, WINEVENT_OUTOFCONTEXT);
     const ULONGLONG deadline = ::GetTickCount64() + ms;
     bool held = done();
     while (!held) {
@@ -198,6 +204,25 @@ bool WaitFor(Done done, DWORD ms) {
     if (hook)
         ::UnhookWinEvent(hook);
     return held;
+}
+
+// The descendant of `hwnd` with control id `id`.
+HWND FindControl(HWND hwnd, int id) {
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    ::EnumChildWindows(
+        hwnd,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(data);
+            if (::GetDlgCtrlID(child) != s.id)
+                return TRUE;
+            s.found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 HWND ParseHwnd(const char* text) {
@@ -228,8 +253,45 @@ int main(int argc, char** argv) {
                    ? 0
                    : 1;
     }
+    if (argc == 6 && std::string(argv[1]) == "text") {
+        // The text of control `id` of the window's descendants contains TEXT.
+        const HWND hwnd = ParseHwnd(argv[2]);
+        const int id = std::atoi(argv[3]);
+        const std::string text = argv[4];
+        std::string seen;
+        const bool held = WaitFor(
+            [&] {
+                const HWND control = FindControl(hwnd, id);
+                seen = control ? Text(control) : std::string();
+                return seen.find(text) != std::string::npos;
+            },
+            static_cast<DWORD>(std::atoi(argv[5])));
+        std::printf("%s\n", seen.c_str());
+        return held ? 0 : 1;
+    }
+    if (argc == 6 && std::string(argv[1]) == "progress") {
+        // The progress bar with control id ID has reached PERCENT of its range.
+        const HWND hwnd = ParseHwnd(argv[2]);
+        const int id = std::atoi(argv[3]);
+        const long long percent = std::atoll(argv[4]);
+        return WaitFor(
+                   [&] {
+                       const HWND bar = FindControl(hwnd, id);
+                       if (!bar)
+                           return false;
+                       const long long low = ::SendMessageW(bar, PBM_GETRANGE, TRUE, 0);
+                       const long long high = ::SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
+                       const long long pos = ::SendMessageW(bar, PBM_GETPOS, 0, 0);
+                       return high > low && (pos - low) * 100 >= percent * (high - low);
+                   },
+                   static_cast<DWORD>(std::atoi(argv[5])))
+                   ? 0
+                   : 1;
+    }
     if (argc == 3 && std::string(argv[1]) == "describe")
         return Describe(ParseHwnd(argv[2]));
-    std::fprintf(stderr, "usage: kven_probe wait TITLE MS | gone HWND MS | describe HWND\n");
+    std::fprintf(stderr,
+                 "usage: kven_probe wait TITLE MS | gone HWND MS | text HWND ID TEXT MS | progress "
+                 "HWND ID PERCENT MS | describe HWND\n");
     return 2;
 }
