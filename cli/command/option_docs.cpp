@@ -60,7 +60,7 @@ std::string Dashed(std::string_view text) {
 // The words of the options that go with the commands in `set`.
 std::string OptionWords(unsigned set) {
     std::string words;
-    for (const OptionSpec& o : OptionTable()) {
+    for (const OptionRow& o : OptionTable()) {
         if (o.commands & set)
             words += (words.empty() ? "" : " ") + std::string(o.name);
     }
@@ -80,7 +80,7 @@ std::string Choices(std::string_view value) {
 
 std::string ManOptions() {
     std::string roff;
-    for (const OptionSpec& o : OptionTable()) {
+    for (const OptionRow& o : OptionTable()) {
         roff += ".TP\n";
         if (o.value.empty()) {
             roff += ".B " + Dashed(o.name) + "\n";
@@ -130,7 +130,7 @@ std::string BashCompletion() {
         "    COMPREPLY=()\n"
         "    case $prev in\n";
     // The values of the options that take one.
-    for (const OptionSpec& o : OptionTable()) {
+    for (const OptionRow& o : OptionTable()) {
         if (o.value.empty())
             continue;
         script += "        " + std::string(o.name) + ")\n";
@@ -160,13 +160,13 @@ std::string BashCompletion() {
         "        *)\n"
         "            if [[ -z $command ]]; then\n"
         "                _kven_cli_reply \"$(printf '%s\\n' ";
-    for (const CommandSpec& c : CommandTable())
+    for (const CommandRow& c : CommandTable())
         script += std::string(c.name) + " ";
     script +=
         "--help --version)\"\n"
         "            elif [[ $cur == -* || $command == ports ]]; then\n"
         "                case $command in\n";
-    for (const CommandSpec& c : CommandTable()) {
+    for (const CommandRow& c : CommandTable()) {
         script += "                    " + std::string(c.name) +
                   ") _kven_cli_reply \"$(printf '%s\\n' " + OptionWords(c.set) + ")\" ;;\n";
     }

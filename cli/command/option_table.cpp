@@ -66,7 +66,7 @@ std::optional<std::chrono::milliseconds> Seconds(std::string_view v) {
     return std::chrono::milliseconds(std::int64_t{*whole} * 1000 + ms);
 }
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRow kOptions[] = {
     {"--port", "COMn|PATH|usb:ID", Takes::Port, kJobs,
      "serial port: a COM number of the INI file, a device path (also a\n"
      "/dev/serial/by-path/ name), usb:SERIAL or usb:VID:PID[#N];\n"
@@ -309,7 +309,7 @@ constexpr OptionSpec kOptions[] = {
      }},
 };
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandRow kCommands[] = {
     {"program", Command::Program, kProgram, "[options] IMAGE",
      "program the image (erase, write, verify, checksums)"},
     {"eepsum", Command::EepSum, kEepSum, "[options] IMAGE",
@@ -321,19 +321,19 @@ constexpr CommandSpec kCommands[] = {
 
 }  // namespace
 
-std::span<const OptionSpec> OptionTable() {
+std::span<const OptionRow> OptionTable() {
     return kOptions;
 }
 
-const OptionSpec* FindOption(std::string_view name) {
-    for (const OptionSpec& option : kOptions) {
+const OptionRow* FindOption(std::string_view name) {
+    for (const OptionRow& option : kOptions) {
         if (option.name == name)
             return &option;
     }
     return nullptr;
 }
 
-std::span<const CommandSpec> CommandTable() {
+std::span<const CommandRow> CommandTable() {
     return kCommands;
 }
 

@@ -26,7 +26,7 @@ enum CommandSet : unsigned {
     kImageReaders = kJobs | kImage,  // what reads the image
 };
 
-struct OptionSpec {
+struct OptionRow {
     std::string_view name;   // "--port"
     std::string_view value;  // as the usage names the value ("FILE", "none|odd"); empty: a flag
     Takes takes;
@@ -37,19 +37,19 @@ struct OptionSpec {
     std::string (*apply)(Options& options, std::string_view value);
 };
 
-std::span<const OptionSpec> OptionTable();
+std::span<const OptionRow> OptionTable();
 
 // The entry of `name`, or null.
-const OptionSpec* FindOption(std::string_view name);
+const OptionRow* FindOption(std::string_view name);
 
 // The commands, in the usage's order, with their synopsis and meaning.
-struct CommandSpec {
+struct CommandRow {
     std::string_view name;
     Command command;
     unsigned set;  // its CommandSet bit
     std::string_view synopsis;
     std::string_view help;
 };
-std::span<const CommandSpec> CommandTable();
+std::span<const CommandRow> CommandTable();
 
 }  // namespace cli

@@ -12,14 +12,14 @@ ParseResult Error(std::string text) {
 }
 
 bool IsFlag(std::string_view a) {
-    const OptionSpec* option = FindOption(a);
+    const OptionRow* option = FindOption(a);
     return a == "--help" || (option && option->value.empty());
 }
 
 // Combinations of the serial number options that cannot work.
 std::string CheckSerial(const Options& o) {
-    const SerialSpec& s = o.serial;
-    const SerialSpec plain;
+    const SerialPlan& s = o.serial;
+    const SerialPlan plain;
     const bool companions = s.start != plain.start || s.step != plain.step ||
                             s.format != plain.format || !s.file.empty() || !s.state.empty() ||
                             s.overwrite;
@@ -54,8 +54,8 @@ ParseResult Check(Options o) {
     return {std::move(o), {}};
 }
 
-const CommandSpec* FindCommand(std::string_view name) {
-    for (const CommandSpec& c : CommandTable()) {
+const CommandRow* FindCommand(std::string_view name) {
+    for (const CommandRow& c : CommandTable()) {
         if (c.name == name)
             return &c;
     }
@@ -80,7 +80,7 @@ std::string UsageText() {
     constexpr std::size_t kColumn = 23;
     std::string text;
     bool first = true;
-    for (const CommandSpec& c : CommandTable()) {
+    for (const CommandRow& c : CommandTable()) {
         std::string line = std::string(first ? "usage: " : "       ") + "kven-cli " +
                            std::string(c.name) + " " + std::string(c.synopsis);
         line.resize(std::max<std::size_t>(line.size() + 2, 44), ' ');
@@ -88,7 +88,7 @@ std::string UsageText() {
         first = false;
     }
     text += "       kven-cli --help | --version\noptions:\n";
-    for (const OptionSpec& option : OptionTable()) {
+    for (const OptionRow& option : OptionTable()) {
         std::string head = "  " + std::string(option.name);
         if (!option.value.empty())
             head += " " + std::string(option.value);
@@ -130,7 +130,7 @@ ParseResult ParseOptions(const std::vector<std::string_view>& args) {
         o.command = Command::Version;
         return {o, {}};
     }
-    const CommandSpec* command = FindCommand(cmd);
+    const CommandRow* command = FindCommand(cmd);
     if (!command)
         return Error("unknown command '" + std::string(cmd) + "'");
     o.command = command->command;
@@ -146,7 +146,7 @@ ParseResult ParseOptions(const std::vector<std::string_view>& args) {
             o.command = Command::Help;
             return {o, {}};
         }
-        const OptionSpec* option = FindOption(a);
+        const OptionRow* option = FindOption(a);
         if (!option)
             return Error("unknown option " + std::string(a));
         if ((option->commands & command->set) == 0)

@@ -38,7 +38,7 @@ struct Options {
     bool progress = false;  // machine-readable progress lines (the per-port processes)
     bool names = false;     // ports: only the names --port takes
 
-    SerialSpec serial;                      // per-board serial numbers
+    SerialPlan serial;                      // per-board serial numbers
     LineSequence reset;                     // before each link attempt; empty: the lines stay off
     LineSequence after;                     // after a success
     int retries = 0;                        // further attempts of a failed board, from the link

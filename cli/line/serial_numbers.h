@@ -16,7 +16,7 @@ namespace cli {
 enum class SerialFormat { LittleEndian, BigEndian, Decimal, Hex };
 
 // What --serial and its companions ask for.
-struct SerialSpec {
+struct SerialPlan {
     std::uint32_t address = 0;  // target address of the first byte
     unsigned width = 0;         // bytes; 0: no serial numbers
     std::uint64_t start = 1;

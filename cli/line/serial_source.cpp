@@ -73,14 +73,14 @@ bool ParseSerialState(std::string_view text, std::uint64_t& next,
     return index > 0;
 }
 
-std::unique_ptr<SerialSource> SerialSource::Open(const SerialSpec& spec, std::string* error) {
-    std::unique_ptr<SerialSource> source(new SerialSource(spec));
-    source->memory_.next = spec.file.empty() ? spec.start : 0;
-    if (spec.file.empty())
+std::unique_ptr<SerialSource> SerialSource::Open(const SerialPlan& plan, std::string* error) {
+    std::unique_ptr<SerialSource> source(new SerialSource(plan));
+    source->memory_.next = plan.file.empty() ? plan.start : 0;
+    if (plan.file.empty())
         return source;
-    std::ifstream in(spec.file);
+    std::ifstream in(plan.file);
     if (!in) {
-        *error = "cannot read the serial list " + spec.file;
+        *error = "cannot read the serial list " + plan.file;
         return nullptr;
     }
     std::string line;
@@ -89,9 +89,9 @@ std::unique_ptr<SerialSource> SerialSource::Open(const SerialSpec& spec, std::st
         if (text.empty() || text.starts_with('#'))
             continue;
         const auto bytes = ParseHexBytes(text);
-        if (!bytes || bytes->size() != spec.width) {
-            *error = spec.file + ":" + std::to_string(number) + ": '" + std::string(text) +
-                     "' is not " + std::to_string(spec.width) + " bytes in hex";
+        if (!bytes || bytes->size() != plan.width) {
+            *error = plan.file + ":" + std::to_string(number) + ": '" + std::string(text) +
+                     "' is not " + std::to_string(plan.width) + " bytes in hex";
             return nullptr;
         }
         source->list_.push_back(*bytes);
@@ -100,43 +100,43 @@ std::unique_ptr<SerialSource> SerialSource::Open(const SerialSpec& spec, std::st
 }
 
 std::optional<SerialValue> SerialSource::ValueAt(std::uint64_t position, std::string* error) const {
-    if (!spec_.file.empty()) {
+    if (!plan_.file.empty()) {
         if (position >= list_.size()) {
-            *error = "the serial list " + spec_.file + " is used up: its " +
+            *error = "the serial list " + plan_.file + " is used up: its " +
                      std::to_string(list_.size()) + " values have all been taken";
             return std::nullopt;
         }
-        return SerialValue{HexText(list_[position]), spec_.address, list_[position]};
+        return SerialValue{HexText(list_[position]), plan_.address, list_[position]};
     }
-    auto bytes = EncodeSerial(position, spec_.format, spec_.width);
+    auto bytes = EncodeSerial(position, plan_.format, plan_.width);
     if (!bytes) {
         *error =
             "the serial number " + std::to_string(position) + " does not fit in " +
-            std::to_string(spec_.width) +
-            (spec_.format == SerialFormat::Decimal || spec_.format == SerialFormat::Hex ? " digits"
+            std::to_string(plan_.width) +
+            (plan_.format == SerialFormat::Decimal || plan_.format == SerialFormat::Hex ? " digits"
                                                                                         : " bytes");
         return std::nullopt;
     }
-    return SerialValue{std::to_string(position), spec_.address, std::move(*bytes)};
+    return SerialValue{std::to_string(position), plan_.address, std::move(*bytes)};
 }
 
 bool SerialSource::Load(State& state, std::string* error) const {
     std::error_code ec;
-    if (!std::filesystem::exists(spec_.state, ec) && !ec) {
+    if (!std::filesystem::exists(plan_.state, ec) && !ec) {
         // No file yet: the first run starts where the options say.
-        state = State{spec_.file.empty() ? spec_.start : 0, {}};
+        state = State{plan_.file.empty() ? plan_.start : 0, {}};
         return true;
     }
     // A file that is there but cannot be read must not start the numbers over.
-    std::ifstream in(spec_.state, std::ios::binary);
+    std::ifstream in(plan_.state, std::ios::binary);
     if (!in) {
-        *error = "cannot read the serial state " + spec_.state;
+        *error = "cannot read the serial state " + plan_.state;
         return false;
     }
     std::ostringstream text;
     text << in.rdbuf();
     if (!ParseSerialState(text.str(), state.next, state.returned)) {
-        *error = spec_.state +
+        *error = plan_.state +
                  " does not hold a serial state (the next number, then maybe a "
                  "line \"returned N ...\")";
         return false;
@@ -147,9 +147,9 @@ bool SerialSource::Load(State& state, std::string* error) const {
 bool SerialSource::Store(const State& state, std::string* error) const {
     const std::string text = SerialStateText(state.next, state.returned);
     if (!platform::WriteFileAtomically(
-            spec_.state,
+            plan_.state,
             std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()))) {
-        *error = "cannot write the serial state " + spec_.state;
+        *error = "cannot write the serial state " + plan_.state;
         return false;
     }
     return true;
@@ -157,9 +157,9 @@ bool SerialSource::Store(const State& state, std::string* error) const {
 
 template <typename F>
 bool SerialSource::Update(F change, std::string* error) {
-    if (spec_.state.empty())
+    if (plan_.state.empty())
         return change(memory_);
-    const auto lock = platform::FileLock::Acquire(spec_.state + ".lock", error);
+    const auto lock = platform::FileLock::Acquire(plan_.state + ".lock", error);
     if (!lock)
         return false;
     State state;

@@ -25,9 +25,9 @@ namespace cli {
 
 class SerialSource {
   public:
-    // Reads the list file, if the spec names one; nothing, with the reason in *error, when it
-    // cannot be read or a line is no value of the spec's width.
-    static std::unique_ptr<SerialSource> Open(const SerialSpec& spec, std::string* error);
+    // Reads the list file, if the plan names one; nothing, with the reason in *error, when it
+    // cannot be read or a line is no value of the plan's width.
+    static std::unique_ptr<SerialSource> Open(const SerialPlan& plan, std::string* error);
 
     struct Taken {
         std::uint64_t position = 0;  // the counter's value, or the list's index
@@ -45,8 +45,8 @@ class SerialSource {
         std::uint64_t next = 0;
         std::set<std::uint64_t> returned;
     };
-    explicit SerialSource(const SerialSpec& spec) : spec_(spec) {}
-    std::uint64_t Step() const { return spec_.file.empty() ? spec_.step : 1; }
+    explicit SerialSource(const SerialPlan& plan) : plan_(plan) {}
+    std::uint64_t Step() const { return plan_.file.empty() ? plan_.step : 1; }
     std::optional<SerialValue> ValueAt(std::uint64_t position, std::string* error) const;
     bool Load(State& state, std::string* error) const;
     bool Store(const State& state, std::string* error) const;
@@ -54,7 +54,7 @@ class SerialSource {
     template <typename F>
     bool Update(F change, std::string* error);
 
-    SerialSpec spec_;
+    SerialPlan plan_;
     std::vector<std::vector<std::uint8_t>> list_;
     State memory_;  // the state when no file keeps it
 };

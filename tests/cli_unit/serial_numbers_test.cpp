@@ -39,18 +39,18 @@ TEST(SerialNumbers, EachFormatWritesItsBytesOrRefusesAValueTooWide) {
 
 class SerialState : public ::testing::Test {
   protected:
-    cli::SerialSpec Spec() const {
-        cli::SerialSpec spec;
-        spec.address = 0x10;
-        spec.width = 4;
-        spec.start = 100;
-        spec.step = 10;
-        spec.state = state;
-        return spec;
+    cli::SerialPlan Plan() const {
+        cli::SerialPlan plan;
+        plan.address = 0x10;
+        plan.width = 4;
+        plan.start = 100;
+        plan.step = 10;
+        plan.state = state;
+        return plan;
     }
-    std::unique_ptr<cli::SerialSource> Open(const cli::SerialSpec& spec) const {
+    std::unique_ptr<cli::SerialSource> Open(const cli::SerialPlan& plan) const {
         std::string error;
-        auto source = cli::SerialSource::Open(spec, &error);
+        auto source = cli::SerialSource::Open(plan, &error);
         EXPECT_TRUE(source) << error;
         return source;
     }
@@ -68,7 +68,7 @@ class SerialState : public ::testing::Test {
 
 TEST_F(SerialState, TwoSourcesOnOneFileNeverTakeOneNumberAndGiveBackInAnyOrder) {
     // Two processes of two ports, each with its own source on the same file.
-    auto a = Open(Spec()), b = Open(Spec());
+    auto a = Open(Plan()), b = Open(Plan());
     ASSERT_TRUE(a && b);
     std::vector<cli::SerialSource::Taken> kept;
     EXPECT_EQ(Take(*a, kept), 100u);
@@ -89,7 +89,7 @@ TEST_F(SerialState, TwoSourcesOnOneFileNeverTakeOneNumberAndGiveBackInAnyOrder) 
     EXPECT_EQ(Take(*a, kept), 120u);
 
     // A later run goes on from the file, whatever --serial-start says.
-    cli::SerialSpec again = Spec();
+    cli::SerialPlan again = Plan();
     again.start = 1;
     auto c = Open(again);
     EXPECT_EQ(Take(*c, kept), 130u);
@@ -102,10 +102,10 @@ TEST_F(SerialState, TwoSourcesOnOneFileNeverTakeOneNumberAndGiveBackInAnyOrder) 
 TEST_F(SerialState, AListGivesItsValuesInOrderUntilItIsUsedUp) {
     const std::string list = dir.File("list.txt");
     testing_support::WriteFile(list, "# MAC addresses\n00:1B:2C:00:00:01\n\n001B2C000002\r\n");
-    cli::SerialSpec spec = Spec();
-    spec.width = 6;
-    spec.file = list;
-    auto source = Open(spec);
+    cli::SerialPlan plan = Plan();
+    plan.width = 6;
+    plan.file = list;
+    auto source = Open(plan);
     ASSERT_TRUE(source);
     std::vector<cli::SerialSource::Taken> kept;
     EXPECT_EQ(Take(*source, kept), 0u);
@@ -119,7 +119,7 @@ TEST_F(SerialState, AListGivesItsValuesInOrderUntilItIsUsedUp) {
     EXPECT_EQ(testing_support::ReadFile(state), "2\n");
 
     testing_support::WriteFile(list, "00 01 02\n");
-    EXPECT_FALSE(cli::SerialSource::Open(spec, &error));
+    EXPECT_FALSE(cli::SerialSource::Open(plan, &error));
     EXPECT_EQ(error, list + ":1: '00 01 02' is not 6 bytes in hex");
 }
 
