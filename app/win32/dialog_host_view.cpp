@@ -1,5 +1,7 @@
 #include "app/win32/dialog_host_view.h"
 
+#include "app/win32/object_window.h"
+
 namespace {
 
 constexpr wchar_t kClassName[] = L"KvenDialogHostView";
@@ -31,15 +33,8 @@ bool CDialogHostView::Create(HWND parent, UINT id) {
 }
 
 LRESULT CALLBACK CDialogHostView::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<CDialogHostView*>(create->lpCreateParams);
-        self->m_hWnd = hwnd;
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<CDialogHostView*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    return self ? self->OnMessage(msg, wParam, lParam)
-                : ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    return ObjectWindowProc<CDialogHostView, &CDialogHostView::m_hWnd, &CDialogHostView::OnMessage>(
+        hwnd, msg, wParam, lParam);
 }
 
 LRESULT CDialogHostView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -50,12 +45,6 @@ LRESULT CDialogHostView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (m_programDlg.Create(m_hWnd))
                 ::ShowWindow(m_programDlg.GetSafeHwnd(), SW_SHOW);
             return 0;
-        case WM_NCDESTROY: {
-            const HWND hwnd = m_hWnd;
-            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-            m_hWnd = nullptr;
-            return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-        }
         case WM_PAINT: {
             // The dialog paints itself; the view only validates what it uncovered.
             PAINTSTRUCT ps;

@@ -1,5 +1,7 @@
 #include "app/win32/main_frame.h"
 
+#include "app/win32/object_window.h"
+
 #include "job/program_job.h"
 #include "platform/com_ports.h"
 #include "res/win32/resource.h"
@@ -71,15 +73,8 @@ bool CMainFrame::LoadFrame(UINT resourceId) {
 }
 
 LRESULT CALLBACK CMainFrame::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* self =
-            static_cast<CMainFrame*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->m_hWnd = hwnd;
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<CMainFrame*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    return self ? self->OnMessage(msg, wParam, lParam)
-                : ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    return ObjectWindowProc<CMainFrame, &CMainFrame::m_hWnd, &CMainFrame::OnMessage>(
+        hwnd, msg, wParam, lParam);
 }
 
 LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -117,12 +112,6 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             ::PostQuitMessage(0);
             return 0;
-        case WM_NCDESTROY: {
-            const HWND hwnd = m_hWnd;
-            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-            m_hWnd = nullptr;
-            return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-        }
         default:
             break;
     }
